@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing Morlant needs on Debian 12, if missing.
+# Usage: scripts/install-deps.sh [core|perf]...   (default: core)
+set -euo pipefail
+
+core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev)
+perf=(libbenchmark-dev libfftw3-dev)
+
+want=()
+for group in "${@:-core}"; do
+  case "$group" in
+    core) want+=("${core[@]}") ;;
+    perf) want+=("${perf[@]}") ;;
+    *) echo "unknown package group: $group" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for pkg in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "installing: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
