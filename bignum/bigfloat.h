@@ -38,9 +38,9 @@ constexpr std::size_t big_record_bytes(int32_t n) {
 // Leading spaces and a sign are accepted, then digits with an optional point
 // and an exponent introduced by one of D, E, d, e. Digits beyond word n-1 are
 // dropped, not rounded. Never fails: text without a significant digit gives
-// zero; an exponent that cannot be read counts as 0; an exponent beyond the
-// 32-bit range saturates, and the resulting word exponent is clamped to the
-// 32-bit range.
+// zero (with all words 0); an exponent that cannot be read counts as 0; an
+// exponent beyond the 32-bit range saturates, and the resulting word exponent
+// is clamped to the 32-bit range.
 void big_parse(int32_t n, int32_t k, const char* text, BigFloat* out);
 
 // out = a + b and out = a - b, n words, truncated. Magnitude subtraction
@@ -58,7 +58,9 @@ void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
 int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
                         const uint16_t* y, uint16_t* out);
 
-// out = a * k, n words, truncated. Any 32-bit k, INT32_MIN included.
+// out = a * k, n words, truncated. Any 32-bit k, INT32_MIN included. When
+// the carry out of the top alone needs more than n words (tiny n, large k),
+// it is rounded to n words instead and the product's own words are lost.
 void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat* out);
 
 // out = a / k, n words, truncated toward zero. Returns 0, or -1 when k is 0,

@@ -1,0 +1,141 @@
+// Addition and subtraction: the aligned word-array addition both share, and
+// the magnitude comparison and subtraction used when the signs cancel.
+#include "bignum/bigfloat.h"
+
+#include <cstring>
+
+static int32_t clamp_exponent(int64_t e) {
+  return e < INT32_MIN ? INT32_MIN : e > INT32_MAX ? INT32_MAX : static_cast<int32_t>(e);
+}
+
+// Exponent difference d >= 0 as a word shift; every d >= n acts like n.
+static int32_t clamp_shift(int32_t n, int64_t d) {
+  return d < n ? static_cast<int32_t>(d) : n;
+}
+
+// n >= 1 words each; 0 <= shift (values above n act like n); out may alias x
+// and/or y. The loops run from the least significant word to word 0 and read
+// y at i - shift <= i, so out[i] is written only after x[i] and y[i] are read.
+int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
+                        const uint16_t* y, uint16_t* out) {
+  const uint32_t r = static_cast<uint32_t>(R);
+  if (shift == 0 && uint32_t{x[0]} + y[0] >= r) {
+    // The top carries out for certain: build the sum one word lower at once
+    // rather than shifting afterwards. The lowest sum only feeds its carry.
+    uint32_t c = uint32_t{x[n - 1]} + y[n - 1] >= r;
+    for (int32_t i = n - 1; i >= 1; --i) {
+      const uint32_t s = x[i - 1] + y[i - 1] + c;
+      c = s >= r;
+      out[i] = static_cast<uint16_t>(c ? s - r : s);
+    }
+    out[0] = 1;
+    return 1;
+  }
+  if (shift > n) shift = n;
+  uint32_t c = 0;
+  int32_t i = n - 1;
+  for (; i >= shift; --i) {
+    const uint32_t s = x[i] + y[i - shift] + c;
+    c = s >= r;
+    out[i] = static_cast<uint16_t>(c ? s - r : s);
+  }
+  for (; i >= 0; --i) {
+    const uint32_t s = x[i] + c;
+    c = s >= r;
+    out[i] = static_cast<uint16_t>(c ? s - r : s);
+  }
+  if (c == 0) return 0;
+  std::memmove(out + 1, out, sizeof(uint16_t) * static_cast<std::size_t>(n - 1));
+  out[0] = 1;
+  return 1;
+}
+
+// Sign of |a| - |b| for non-zero normalised a and b (may be the same record).
+// Normalisation makes the larger exponent the larger magnitude.
+static int32_t compare_magnitudes(int32_t n, const BigFloat* a, const BigFloat* b) {
+  if (a->exponent != b->exponent) return a->exponent > b->exponent ? 1 : -1;
+  for (int32_t i = 0; i < n; ++i) {
+    if (a->digits[i] != b->digits[i]) return a->digits[i] > b->digits[i] ? 1 : -1;
+  }
+  return 0;
+}
+
+// out = sign * (|X| - |Y|) for non-zero normalised X, Y with |X| >= |Y|, so
+// X.exponent >= Y.exponent. Words of Y below X's last word are dropped before
+// subtracting: the result is the exact difference rounded up to the grid
+// R^(X.exponent - n + 1), then normalised (exactly zero when |X| = |Y|).
+// out may alias X and/or Y: word i is written after X[i] and Y[i] are read.
+static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const BigFloat* Y,
+                                int32_t sign, BigFloat* out) {
+  const int64_t top = X->exponent;
+  const int32_t shift = clamp_shift(n, top - Y->exponent);
+  const uint16_t* x = X->digits;
+  const uint16_t* y = Y->digits;
+  uint16_t* o = out->digits;
+  int32_t b = 0;
+  int32_t i = n - 1;
+  for (; i >= shift; --i) {
+    const int32_t t = x[i] - y[i - shift] - b;
+    b = t < 0;
+    o[i] = static_cast<uint16_t>(b ? t + R : t);
+  }
+  for (; i >= 0; --i) {
+    const int32_t t = x[i] - b;
+    b = t < 0;
+    o[i] = static_cast<uint16_t>(b ? t + R : t);
+  }
+  int32_t z = 0;
+  while (z < n && o[z] == 0) ++z;
+  if (z == n) {
+    out->sign = 0;
+    out->exponent = 0;
+    return;
+  }
+  if (z > 0) {
+    const std::size_t kept = static_cast<std::size_t>(n - z);
+    std::memmove(o, o + z, sizeof(uint16_t) * kept);
+    std::memset(o + kept, 0, sizeof(uint16_t) * static_cast<std::size_t>(z));
+  }
+  out->sign = sign;
+  out->exponent = clamp_exponent(top - z);
+}
+
+// out = a + bsign * |b|, where bsign is b's sign for an addition and its
+// negation for a subtraction; a zero b has bsign 0 either way. Every field of
+// a and b that decides sign and exponent is read before out is written.
+static void add_signed(int32_t n, int32_t R, const BigFloat* a, int32_t bsign,
+                       const BigFloat* b, BigFloat* out) {
+  const int32_t asign = a->sign;
+  const int64_t ae = a->exponent;
+  const int64_t be = b->exponent;
+  if (asign == 0 || bsign == 0) {
+    // A zero has exponent 0 and zero words: adding the arrays copies the
+    // other operand and no carry can occur.
+    const int32_t sign = asign + bsign;
+    const int32_t carry = big_add_aligned(n, R, 0, a->digits, b->digits, out->digits);
+    out->sign = sign;
+    out->exponent = sign == 0 ? 0 : clamp_exponent(ae + be + carry);
+  } else if (asign == bsign) {
+    const bool a_top = ae >= be;
+    const int64_t top = a_top ? ae : be;
+    const int32_t shift = clamp_shift(n, a_top ? ae - be : be - ae);
+    const int32_t carry = a_top ? big_add_aligned(n, R, shift, a->digits, b->digits, out->digits)
+                                : big_add_aligned(n, R, shift, b->digits, a->digits, out->digits);
+    out->sign = asign;
+    out->exponent = clamp_exponent(top + carry);
+  } else if (compare_magnitudes(n, a, b) < 0) {
+    subtract_magnitudes(n, R, b, a, bsign, out);
+  } else {
+    subtract_magnitudes(n, R, a, b, asign, out);
+  }
+}
+
+// n >= 1 words; a, b, out may be any mix of the same and different records.
+void big_add(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out) {
+  add_signed(n, R, a, b->sign, b, out);
+}
+
+// As big_add; 0 - b gives -b, a - 0 gives a, a - a gives the canonical zero.
+void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out) {
+  add_signed(n, R, a, -b->sign, b, out);
+}

@@ -1,0 +1,99 @@
+// big_add, big_sub and big_add_aligned against exact GMP arithmetic.
+#include <cstring>
+
+#include "tests/bignum/bignum_test_support.h"
+
+namespace bigtest {
+namespace {
+
+// a + s*b under the rounding rule: same signs (or a zero) truncate the exact
+// sum to n words; opposite signs drop the smaller magnitude's words below the
+// larger one's last word, i.e. round the difference up to that grid.
+Big expected(int32_t R, const Big& a, const Big& b, int32_t s) {
+  Exact x = exact(a, R), y = exact(b, R);
+  y.m *= s;
+  if (sgn(x.m) * sgn(y.m) >= 0) return truncated(a.n, R, sum(x, y, R));
+  if (sgn(sum({abs(x.m), x.e}, {-abs(y.m), y.e}, R).m) < 0) std::swap(x, y);
+  return truncated(a.n, R, {sgn(x.m) * (abs(x.m) - abs(y.m) / power(R, x.e - y.e)), x.e});
+}
+
+TEST(BigAdd, RandomOperandsMatchExactArithmetic) {
+  std::mt19937_64 g(20240611);
+  for (int32_t R : kRadices) {
+    for (int iter = 0; iter < 4000 && !HasFailure(); ++iter) {
+      const int32_t n = random_n(g), ea = static_cast<int32_t>(g() % 11) - 5;
+      const int64_t diffs[] = {0, 1, n - 1, n, n + 1, static_cast<int64_t>(g() % (n + 4))};
+      const int32_t d = static_cast<int32_t>(diffs[g() % 6]) * (g() % 2 ? 1 : -1);
+      Big a = random_big(g, n, R, ea), b = random_big(g, n, R, ea + d);
+      switch (a->sign == 0 || b->sign == 0 ? 0 : g() % 4) {
+        case 1:  // equal magnitudes: a + a, a - a, a + (-a)
+          b = a;
+          break;
+        case 2: {  // nearly equal: long borrows and deep cancellation
+          b = a;
+          const int32_t i = static_cast<int32_t>(g() % n);
+          b[i] = static_cast<uint16_t>(b[i] + 1 < R ? b[i] + 1 : b[i] - 1);
+          if (b[0] == 0) b = a;
+          break;
+        }
+        case 3:  // complementary words: a carry through every word
+          b->exponent = a->exponent;
+          for (int32_t i = 1; i < n; ++i) b[i] = static_cast<uint16_t>(R - 1 - a[i]);
+          break;
+      }
+      if (g() % 2) b->sign = -b->sign;
+      expect_all_aliasings(R, a, b, expected(R, a, b, 1), "add",
+                           [&](const BigFloat* x, const BigFloat* y, BigFloat* o) { big_add(n, R, x, y, o); });
+      expect_all_aliasings(R, a, b, expected(R, a, b, -1), "sub",
+                           [&](const BigFloat* x, const BigFloat* y, BigFloat* o) { big_sub(n, R, x, y, o); });
+    }
+  }
+}
+
+TEST(BigAdd, AlignedWordArrays) {
+  std::mt19937_64 g(7);
+  for (int32_t R : kRadices) {
+    for (int iter = 0; iter < 1500 && !HasFailure(); ++iter) {
+      const int32_t n = random_n(g);
+      const Big x = random_big(g, n, R, 0), y = random_big(g, n, R, 0);
+      const int32_t shifts[] = {0, 1, n - 1, n, n + 1, static_cast<int32_t>(g() % (n + 2)), INT32_MAX};
+      const int32_t shift = shifts[g() % 7];
+      mpz_class total = abs(exact(x, R).m) + abs(exact(y, R).m) / power(R, std::min(shift, n));
+      const int32_t carry = total >= power(R, n);
+      if (carry) total /= R;
+      Big want(n);
+      for (int32_t i = n - 1; i >= 0; --i, total /= R) want[i] = static_cast<uint16_t>(mpz_class(total % R).get_ui());
+      Big outs[3] = {Big(n), x, y};
+      const int32_t got[3] = {big_add_aligned(n, R, shift, x->digits, y->digits, outs[0]->digits),
+                              big_add_aligned(n, R, shift, outs[1]->digits, y->digits, outs[1]->digits),
+                              big_add_aligned(n, R, shift, x->digits, outs[2]->digits, outs[2]->digits)};
+      for (int m = 0; m < 3; ++m) {
+        EXPECT_TRUE(got[m] == carry && std::memcmp(outs[m]->digits, want->digits, 2 * static_cast<size_t>(n)) == 0)
+            << "alias " << m << ", R " << R << ", shift " << shift << "\n x " << show(x) << "\n y " << show(y)
+            << "\n got carry " << got[m] << " " << show(outs[m]) << "\n want carry " << carry << " " << show(want);
+      }
+    }
+  }
+}
+
+TEST(BigAdd, EdgeCasesAndExtremeExponents) {
+  const int32_t lo = INT32_MIN, hi = INT32_MAX;
+  struct Case { decltype(&big_add) op; int32_t R; Big a, b, want; };
+  const Case cases[] = {
+      {big_add, 10000, Big(1, 1, 0, {9999}), Big(1, 1, 0, {1}), Big(1, 1, 1, {1})},
+      {big_add, 10000, Big(3, 1, 0, {9999}), Big(3, 1, 0, {1}), Big(3, 1, 1, {1, 0, 0})},
+      {big_sub, 10, Big(2), Big(2, 1, -3, {4, 2}), Big(2, -1, -3, {4, 2})},
+      {big_add, 10, Big(2, 1, hi, {9, 9}), Big(2, 1, lo, {9, 9}), Big(2, 1, hi, {9, 9})},  // shift 2^32 - 1
+      {big_sub, 10, Big(2, 1, lo, {9, 9}), Big(2, 1, hi, {9, 9}), Big(2, -1, hi, {9, 9})},
+      {big_add, 10, Big(2, 1, hi, {9, 9}), Big(2, 1, hi, {1}), Big(2, 1, hi, {1, 0})},     // exponent clamped
+      {big_sub, 10, Big(2, 1, lo, {1, 5}), Big(2, 1, lo, {1, 4}), Big(2, 1, lo, {1, 0})},  // exponent clamped
+  };
+  for (const Case& c : cases) {
+    Big out = garbage(c.a.n);
+    c.op(c.a.n, c.R, c.a.get(), c.b.get(), out.get());
+    EXPECT_TRUE(matches(out, c.want, c.R)) << "a " << show(c.a) << "\n b " << show(c.b);
+  }
+}
+
+}  // namespace
+}  // namespace bigtest

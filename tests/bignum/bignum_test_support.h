@@ -1,0 +1,142 @@
+// Test support for the BigFloat operations: owned records of exactly n words,
+// exact values as GMP integers, random operands that hit carries, borrows and
+// cancellation, and a check of every aliasing of an operation's output.
+#ifndef MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
+#define MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
+
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bignum/bigfloat.h"
+
+namespace bigtest {
+
+inline constexpr int32_t kRadices[] = {10, 100, 1000, 10000};
+
+// A heap record of exactly big_record_bytes(n) bytes, so the sanitizer sees
+// a write past word n-1. Default: the canonical zero.
+struct Big {
+  int32_t n;
+  std::vector<unsigned char> bytes;
+  explicit Big(int32_t words) : n(words), bytes(big_record_bytes(words), 0) {}
+  Big(int32_t words, int32_t sign, int32_t exponent, std::initializer_list<int> w) : Big(words) {
+    (*this)->sign = sign;
+    (*this)->exponent = exponent;
+    std::copy(w.begin(), w.end(), (*this)->digits);
+  }
+  BigFloat* get() const { return reinterpret_cast<BigFloat*>(const_cast<unsigned char*>(bytes.data())); }
+  BigFloat* operator->() const { return get(); }
+  uint16_t& operator[](int32_t i) const { return get()->digits[i]; }
+  bool operator==(const Big& o) const { return bytes == o.bytes; }
+};
+
+// An output record whose fields are all invalid, so every one must be written.
+inline Big garbage(int32_t n) {
+  Big b(n);
+  std::fill(b.bytes.begin(), b.bytes.end(), 0x5f);
+  return b;
+}
+
+inline std::string show(const Big& b) {
+  std::string s = "{sign " + std::to_string(b->sign) + ", exp " + std::to_string(b->exponent) + ", [";
+  for (int32_t i = 0; i < b.n && i < 24; ++i) s += (i ? " " : "") + std::to_string(b[i]);
+  return s + (b.n > 24 ? " ...]}" : "]}");
+}
+
+inline mpz_class power(int64_t base, int64_t e) {
+  mpz_class p;
+  mpz_ui_pow_ui(p.get_mpz_t(), static_cast<unsigned long>(base), static_cast<unsigned long>(e));
+  return p;
+}
+
+struct Exact {  // value = m * R^e
+  mpz_class m;
+  int64_t e;
+};
+
+inline Exact exact(const Big& b, int32_t R) {
+  mpz_class m = 0;
+  for (int32_t i = 0; i < b.n; ++i) m = m * R + b[i];
+  return {b->sign < 0 ? mpz_class(-m) : m, int64_t{b->exponent} - (b.n - 1)};
+}
+
+inline Exact sum(Exact a, Exact b, int32_t R) {  // exponent differences stay small in tests
+  if (a.e > b.e) std::swap(a, b);
+  return {a.m + b.m * power(R, b.e - a.e), a.e};
+}
+
+// The record of v truncated toward zero to its n leading words.
+inline Big truncated(int32_t n, int32_t R, const Exact& v) {
+  Big out(n);
+  if (v.m == 0) return out;
+  const size_t k = std::to_string(R).size() - 1;
+  std::string d = mpz_class(abs(v.m)).get_str(10);
+  d.insert(0, (k - d.size() % k) % k, '0');
+  const int32_t words = static_cast<int32_t>(d.size() / k);
+  out->sign = sgn(v.m);
+  out->exponent = static_cast<int32_t>(v.e + words - 1);
+  for (int32_t i = 0; i < n && i < words; ++i) out[i] = static_cast<uint16_t>(std::stoi(d.substr(i * k, k)));
+  return out;
+}
+
+// Equal to want, and normalised: canonical zero, or sign +-1 with a non-zero
+// leading word; every word below R.
+inline ::testing::AssertionResult matches(const Big& got, const Big& want, int32_t R) {
+  bool ok = got->sign == 0 ? got->exponent == 0 : (got->sign == 1 || got->sign == -1) && got[0] != 0;
+  for (int32_t i = 0; i < got.n; ++i) ok = ok && got[i] < R && (got->sign != 0 || got[i] == 0);
+  if (ok && got == want) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "R " << R << " n " << got.n << "\n   got " << show(got) << "\n  want "
+                                       << show(want);
+}
+
+// op(a, b, out) out of place, with out = a, with out = b and, when a and b
+// are equal, with a = b = out: every result must be want. Unary operations
+// pass their operand as both a and b.
+template <typename Op>
+void expect_all_aliasings(int32_t R, const Big& a, const Big& b, const Big& want, const std::string& what, Op op) {
+  static const char* const kModes[] = {"out of place", "out = a", "out = b", "a = b = out"};
+  Big outs[4] = {garbage(a.n), a, b, a};
+  op(a.get(), b.get(), outs[0].get());
+  op(outs[1].get(), b.get(), outs[1].get());
+  op(a.get(), outs[2].get(), outs[2].get());
+  op(outs[3].get(), outs[3].get(), outs[3].get());
+  for (int m = 0; m < (a == b ? 4 : 3); ++m) {
+    EXPECT_TRUE(matches(outs[m], want, R)) << what << ", " << kModes[m] << "\n a " << show(a) << "\n b " << show(b);
+  }
+}
+
+// Word counts: mostly short, some long enough for the plain loops to matter.
+inline int32_t random_n(std::mt19937_64& g) {
+  const uint64_t pick = g() % 16;
+  return pick < 3 ? static_cast<int32_t>(pick + 1) : pick < 15 ? static_cast<int32_t>(1 + g() % 40) : 200;
+}
+
+// A normalised operand, zero one time in 16, otherwise uniform words, runs of
+// R-1 (carries), mostly zero words, or a short head followed by zeros.
+inline Big random_big(std::mt19937_64& g, int32_t n, int32_t R, int32_t exponent) {
+  Big b(n);
+  if (g() % 16 == 0) return b;
+  const uint64_t pattern = g() % 4, r = static_cast<uint64_t>(R);
+  const int32_t head = 1 + static_cast<int32_t>(g() % static_cast<uint64_t>(n));
+  for (int32_t i = 0; i < n; ++i) {
+    const uint64_t u = g();
+    const bool usual = u % 8 != 0;
+    const bool zero = (pattern == 2 && usual) || (pattern == 3 && i >= head);
+    b[i] = static_cast<uint16_t>(pattern == 1 && usual ? r - 1 : zero ? 0 : u % r);
+  }
+  if (b[0] == 0) b[0] = static_cast<uint16_t>(1 + g() % (r - 1));
+  b->sign = g() % 2 ? 1 : -1;
+  b->exponent = exponent;
+  return b;
+}
+
+}  // namespace bigtest
+
+#endif  // MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
