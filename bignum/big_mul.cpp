@@ -1,0 +1,218 @@
+// Products and squares by transform, built from the loading, kernels and
+// carry-back of big_transform.h.
+#include "bignum/big_mul.h"
+
+#include <cmath>
+
+#include "bignum/big_transform.h"
+#include "fft/fft.h"
+
+namespace {
+
+inline void forward(int32_t L, double* X) { fft_complex_transform(L, 1, X + 1); }
+inline void inverse(int32_t L, double* X) { fft_complex_transform(L, -1, X + 1); }
+
+// Value 0 of the half-length spectrum carries the sums of the even (re) and
+// odd (im) samples; the real spectrum at 0 and L/2 is their sum and
+// difference. The product's (even, odd) sums are (ex ey + ox oy, ex oy + ox ey).
+inline void value0_mul(const double* x, double* y) {
+  const double x1 = x[1], x2 = x[2], y1 = y[1], y2 = y[2];
+  y[1] = x1 * y1 + x2 * y2;
+  y[2] = x1 * y2 + x2 * y1;
+}
+inline void value0_sqr(const double* x, double* y) {
+  const double x1 = x[1], x2 = x[2];
+  y[1] = x1 * x1 + x2 * x2;
+  y[2] = 2.0 * x1 * x2;
+}
+
+// The product step into y without the inverse transform: exponents add,
+// value 0, the kernel for values 1 ... L/2-1, the leading product.
+template <class Kernel>
+inline void mul_step(int32_t L, double* x, double* y, Kernel kernel) {
+  y[0] += x[0];
+  value0_mul(x, y);
+  if (L >= 4) kernel();
+  y[L + 1] *= x[L + 1];
+}
+
+// Squares x in place: x in raw form (Stored = false) or split form.
+template <bool Stored>
+inline void sqr_in_place(int32_t L, double* x) {
+  x[0] *= 2.0;
+  value0_sqr(x, x);
+  if (L >= 4) {
+    if (Stored) fft_sqr_stored_kernel(L, x);
+    else fft_sqr_kernel(L, x);
+  }
+  x[L + 1] *= x[L + 1];
+}
+
+// First index j in [from, n) with a non-zero word in a (or b), else -1.
+inline int32_t first_nonzero(const BigFloat* a, const BigFloat* b, int32_t from, int32_t n) {
+  for (int32_t j = from; j < n; ++j)
+    if (a->digits[j] != 0 || (b != nullptr && b->digits[j] != 0)) return j;
+  return -1;
+}
+
+// Word count of a cross product: it starts j0 words down, so n - j0 words
+// reach the end of the result; at least half the words are kept so that its
+// rounding position never lies above the result's.
+inline int32_t cross_words(int32_t n, int32_t j0) {
+  const int32_t h = n / 2 + 1;
+  return n - j0 > h ? n - j0 : h;
+}
+
+}  // namespace
+
+void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, BigFloat* tmp,
+             int32_t L, double* P, double* Q, double* S) {
+  const int32_t hi = L / 2 + 1;
+  int32_t j0 = first_nonzero(a, b, hi, n);
+  if (j0 < 0) j0 = hi > n ? hi : n;
+
+  // a_hi * b_lo, left in split form in S; P keeps a_hi's split spectrum.
+  big_to_transform(a, 0, n, R, L, P);
+  big_to_transform(b, j0, n, R, L, S);
+  forward(L, P);
+  forward(L, S);
+  mul_step(L, P, S, [&] { fft_mul_partial_kernel(L, P, S); });
+
+  // a_hi * b_hi into P; Q keeps b_hi's split spectrum.
+  big_to_transform(b, 0, n, R, L, Q);
+  forward(L, Q);
+  mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P); });
+  inverse(L, P);
+  big_from_transform(n, R, L, P, tmp);
+
+  // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
+  // exponent a.exponent + b.exponent - j0 already in S[0].
+  big_to_transform(a, j0, n, R, L, P);
+  forward(L, P);
+  const double s1 = S[1], s2 = S[2];
+  value0_mul(Q, P);
+  S[1] = s1 + P[1];
+  S[2] = s2 + P[2];
+  if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
+  S[L + 1] += P[L + 1] * Q[L + 1];
+  inverse(L, S);
+  big_from_transform(cross_words(n, j0), R, L, S, out);
+  big_add(n, R, out, tmp, out);
+}
+
+void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, BigFloat* tmp,
+                   int32_t L, double* P, double* Q) {
+  const int32_t hi = L / 2 + 1;
+  int32_t j0 = first_nonzero(b, nullptr, hi, n);
+  if (j0 < 0) j0 = hi > n ? hi : n;
+
+  big_to_transform(a, 0, n, R, L, P);
+  big_to_transform(b, 0, n, R, L, Q);
+  forward(L, P);
+  forward(L, Q);
+  mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
+  inverse(L, Q);
+  big_from_transform(n, R, L, Q, tmp);
+
+  big_to_transform(b, j0, n, R, L, Q);
+  forward(L, Q);
+  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  inverse(L, Q);
+  big_from_transform(cross_words(n, j0), R, L, Q, out);
+  big_add(n, R, out, tmp, out);
+}
+
+void big_sqr_short(int32_t n, int32_t R, double* P, const BigFloat* a, BigFloat* out, BigFloat* tmp,
+                   int32_t L, double* Q) {
+  const int32_t hi = L / 2 + 1;
+  int32_t j0 = first_nonzero(a, nullptr, hi, n);
+  if (j0 < 0) j0 = hi > n ? hi : n;
+
+  big_to_transform(a, j0, n, R, L, Q);
+  forward(L, Q);
+  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  inverse(L, Q);
+  big_from_transform(cross_words(n, j0), R, L, Q, tmp);
+
+  sqr_in_place<true>(L, P);
+  inverse(L, P);
+  big_from_transform(n, R, L, P, out);
+  big_add(n, R, out, tmp, out);
+}
+
+void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, int32_t L,
+                  double* P, double* Q) {
+  big_to_transform(a, 0, w, R, L, P);
+  big_to_transform(b, 0, w, R, L, Q);
+  forward(L, P);
+  forward(L, Q);
+  mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
+}
+
+void big_mul_stored(int32_t w, int32_t R, const double* P, int32_t s, const BigFloat* b, BigFloat* out,
+                    int32_t L, double* Q) {
+  int32_t j = first_nonzero(b, nullptr, s, w);
+  if (j < 0) j = w;
+  big_to_transform(b, j, w, R, L, Q);
+  forward(L, Q);
+  double* p = const_cast<double*>(P);  // read only: mul_step writes y alone
+  mul_step(L, p, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
+}
+
+void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P) {
+  big_to_transform(a, 0, w, R, L, P);
+  forward(L, P);
+  sqr_in_place<false>(L, P);
+  inverse(L, P);
+  big_from_transform(w, R, L, P, out);
+}
+
+void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P, double* Q) {
+  big_to_transform(a, 0, w, R, L, P);
+  forward(L, P);
+  Q[0] = 2.0 * P[0];
+  value0_sqr(P, Q);
+  if (L >= 4) fft_sqr_keep_kernel(L, P, Q);
+  Q[L + 1] = P[L + 1] * P[L + 1];
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
+}
+
+// The worst case loaded: largest leading word R-1, second word R (R-1 plus
+// a balancing carry), then balanced words of the largest magnitude. Its
+// square has the largest coefficients any product at this length and radix
+// can have; the scan mirrors the carry-back's rounding and measures how far
+// each coefficient lies from an integer.
+double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X) {
+  const int32_t m = L / 2 + 1 < n ? L / 2 + 1 : n;
+  X[L + 1] = R - 1;
+  for (int32_t i = m + 1; i <= L; ++i) X[i] = 0.0;
+  for (int32_t i = 3; i <= m; ++i) X[i] = (R + 1) / 2;
+  X[1] = R - 1;
+  X[0] = 0.0;
+  X[2] = R;
+
+  forward(L, X);
+  sqr_in_place<false>(L, X);
+  inverse(L, X);
+  X[L + 1] = X[1] - std::fabs((L / 2.0) * X[L + 1]);
+
+  const double rinv2 = 1.0 / (static_cast<double>(R) * R);
+  const double s = 2.0 / L;
+  double q = 0.0, h = 0.0, E = 0.0;
+  for (int32_t i = L + 1; i >= 2; --i) {
+    const double V = rinv2 * (X[i] * s + q + 0.5);
+    const double hv = std::trunc(V) - 1.0;
+    const double t = (V - hv) * R;
+    const double f = (t - std::trunc(t)) * R;
+    const double d = f - 0.5 - std::trunc(f);
+    E = std::fabs(d) > E ? std::fabs(d) : E;
+    q = h + std::trunc(t);
+    h = hv;
+  }
+  return 2.0 * E;
+}

@@ -1,0 +1,43 @@
+// The timed workload: pi to a requested number of decimal digits by the
+// arithmetic-geometric-mean iteration, with per-iteration progress.
+#ifndef MORLANT_BIGNUM_COMPUTE_PI_H
+#define MORLANT_BIGNUM_COMPUTE_PI_H
+
+#include <cstdint>
+
+#include "bignum/bigfloat.h"
+
+// Outcome of one computation (and, aggregated, of a benchmark): 280 bytes.
+struct BenchmarkResult {
+  uint32_t status;    // 1 = success, 0 = failure
+  uint32_t digits;    // decimal digits computed: digits per word x transform length
+  double seconds;     // time of the computation
+  double score;       // 0 when it cannot be formed
+  char message[256];  // NUL-terminated error text; empty on success
+};
+static_assert(sizeof(BenchmarkResult) == 280, "BenchmarkResult is a 280-byte record");
+
+// Called once per AGM iteration: step (1 for the first), the digits known to
+// be correct so far, the user pointer, the iteration's seconds, and the
+// clock reading (milliseconds) at the iteration's end. The result is ignored
+// by the computation.
+typedef int32_t (*ProgressCallback)(int32_t step, uint32_t digits, void* user, double seconds, double clock);
+
+// Computes pi to `digits` decimal digits into *result (nothing at all when
+// result is null). Allocates its nine working buffers for the call and
+// releases them; failures are reported in result->status and message.
+void compute_pi(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user);
+
+// Receives the computed value of pi (n words in radix R) after the timed part
+// of a computation has ended, before its buffers are released.
+typedef void (*PiDigitSink)(const BigFloat* pi, int32_t n, int32_t R, void* user);
+
+// compute_pi with a sink for the value; a null sink is exactly compute_pi.
+// The sink's time is not part of the result.
+void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
+                          PiDigitSink sink, void* sink_user);
+
+// Milliseconds of an elapsed-time clock (whole milliseconds, monotonic).
+double morlant_clock_ms();
+
+#endif  // MORLANT_BIGNUM_COMPUTE_PI_H
