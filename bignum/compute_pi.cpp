@@ -49,6 +49,11 @@ double morlant_clock_ms() {
   return static_cast<double>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+uint32_t pi_guaranteed_digits(uint32_t reported) {
+  const uint32_t guard = reported >= 16384 ? 8 : 2;
+  return reported > guard ? reported - guard : 0;
+}
+
 void compute_pi(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user) {
   compute_pi_with_sink(digits, result, callback, user, nullptr, nullptr);
 }

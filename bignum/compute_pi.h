@@ -37,6 +37,13 @@ typedef void (*PiDigitSink)(const BigFloat* pi, int32_t n, int32_t R, void* user
 void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
                           PiDigitSink sink, void* sink_user);
 
+// How many of a computation's `reported` digits are guaranteed correct. The
+// last words of the result carry the rounding of the Newton iterations,
+// amplified by the scaling of the AGM state: at large lengths the error
+// reaches a few units of the fourth-last digit of the reported count, so
+// the last 8 digits are not guaranteed (2 for short computations).
+uint32_t pi_guaranteed_digits(uint32_t reported);
+
 // Milliseconds of an elapsed-time clock (whole milliseconds, monotonic).
 double morlant_clock_ms();
 
