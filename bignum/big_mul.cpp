@@ -3,6 +3,7 @@
 #include "bignum/big_mul.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "bignum/big_transform.h"
 #include "fft/fft.h"
@@ -55,12 +56,20 @@ inline int32_t first_nonzero(const BigFloat* a, const BigFloat* b, int32_t from,
   return -1;
 }
 
-// Word count of a cross product: it starts j0 words down, so n - j0 words
-// reach the end of the result; at least half the words are kept so that its
-// rounding position never lies above the result's.
-inline int32_t cross_words(int32_t n, int32_t j0) {
-  const int32_t h = n / 2 + 1;
-  return n - j0 > h ? n - j0 : h;
+// Carries the cross products of a long product back into out, ready to be
+// added to the high product over n words. Their leading word lies j0 words
+// below the high product's, less up to two words when the cross products
+// carry out of their leading word (big leading product, then a carry) while
+// the high product does not; n - j0 + 2 words therefore reach the result's
+// last word in every case, and at least half the words are kept so that
+// the rounding position never lies above the result's. The words beyond
+// that count are cleared: the addition reads all n.
+inline void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out) {
+  int32_t w = n - j0 + 2;
+  if (w < n / 2 + 1) w = n / 2 + 1;
+  if (w > n) w = n;
+  big_from_transform(w, R, L, X, out);
+  if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
 }  // namespace
@@ -96,7 +105,7 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
   S[L + 1] += P[L + 1] * Q[L + 1];
   inverse(L, S);
-  big_from_transform(cross_words(n, j0), R, L, S, out);
+  carry_back_cross(n, j0, R, L, S, out);
   big_add(n, R, out, tmp, out);
 }
 
@@ -118,7 +127,7 @@ void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, B
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
   inverse(L, Q);
-  big_from_transform(cross_words(n, j0), R, L, Q, out);
+  carry_back_cross(n, j0, R, L, Q, out);
   big_add(n, R, out, tmp, out);
 }
 
@@ -132,7 +141,7 @@ void big_sqr_short(int32_t n, int32_t R, double* P, const BigFloat* a, BigFloat*
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
   inverse(L, Q);
-  big_from_transform(cross_words(n, j0), R, L, Q, tmp);
+  carry_back_cross(n, j0, R, L, Q, tmp);
 
   sqr_in_place<true>(L, P);
   inverse(L, P);

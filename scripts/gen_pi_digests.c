@@ -14,7 +14,7 @@
 static uint64_t guaranteed(uint64_t reported) { return reported >= 16384 ? reported - 8 : reported - 2; }
 
 static uint64_t fnv1a(const char* s, uint64_t len) {
-  uint64_t h = 1469598103934665603ull;
+  uint64_t h = 14695981039346656037ull;
   for (uint64_t i = 0; i < len; ++i) {
     h ^= (unsigned char)s[i];
     h *= 1099511628211ull;

@@ -3,8 +3,8 @@
 # Usage: scripts/install-deps.sh [core|perf]...   (default: core)
 set -euo pipefail
 
-core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev)
-perf=(libbenchmark-dev libfftw3-dev)
+core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohmann-json3-dev)
+perf=(libbenchmark-dev libfftw3-dev libmpfr-dev)
 
 want=()
 for group in "${@:-core}"; do

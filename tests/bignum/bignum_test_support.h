@@ -112,6 +112,35 @@ void expect_all_aliasings(int32_t R, const Big& a, const Big& b, const Big& want
   }
 }
 
+// The first w words of x as a record of its own (sign and exponent kept).
+inline Big prefix(const Big& x, int32_t w) {
+  Big p(w);
+  std::copy(x.bytes.begin(), x.bytes.begin() + static_cast<std::ptrdiff_t>(big_record_bytes(w)), p.bytes.begin());
+  return p;
+}
+
+// Exact value of words [from, to) of x in their place (to clipped to x.n):
+// the part of x that a transform loads from index `from`.
+inline Exact part(const Big& x, int32_t R, int32_t from, int32_t to) {
+  to = std::min(to, x.n);
+  mpz_class m = 0;
+  for (int32_t i = from; i < to; ++i) m = m * R + x[i];
+  return {x->sign < 0 ? mpz_class(-m) : m, int64_t{x->exponent} - (to - 1)};
+}
+
+// Builds under AddressSanitizer run the same checks at smaller sizes.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 // Word counts: mostly short, some long enough for the plain loops to matter.
 inline int32_t random_n(std::mt19937_64& g) {
   const uint64_t pick = g() % 16;

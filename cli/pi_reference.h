@@ -1,0 +1,38 @@
+// Reference digests of pi's decimal expansion, carried by the program so
+// that --verify can check a computation's digits without the digits
+// themselves.
+#ifndef MORLANT_CLI_PI_REFERENCE_H
+#define MORLANT_CLI_PI_REFERENCE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// One computation size: transform length 2^log2_length with digits_per_word
+// decimal digits per word guarantees guaranteed_digits digits; digest is
+// pi_digest of pi's first guaranteed_digits significant digits ("31415...").
+struct PiReference {
+  int32_t log2_length;
+  int32_t digits_per_word;
+  uint64_t guaranteed_digits;
+  uint64_t digest;
+};
+
+// 64-bit FNV-1a of count bytes: h = 14695981039346656037, then for each byte
+// h ^= byte, h *= 1099511628211 (the table is generated with the same
+// function, scripts/gen_pi_digests.c).
+uint64_t pi_digest(const char* digits, uint64_t count);
+
+// The entry for a computation size, or null when the table has none.
+const PiReference* pi_reference_find(int32_t log2_length, int32_t digits_per_word);
+
+// The whole table (count entries).
+const PiReference* pi_reference_table(std::size_t* count);
+
+// Checks the first `count` significant digits of a computation with transform
+// length 2^log2_length and digits_per_word digits per word. Returns true when
+// they match the reference; otherwise false with the reason in *why.
+bool pi_verify_digits(int32_t log2_length, int32_t digits_per_word, const char* digits, uint64_t count,
+                      std::string* why);
+
+#endif  // MORLANT_CLI_PI_REFERENCE_H

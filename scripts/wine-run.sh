@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with a private WINEPREFIX and a private
+# Xvfb display, both kept in the build tree (<build>/wine), so tests never
+# touch the user's Wine set-up or screen. The test emulator of the Windows
+# cross builds.
+#
+#   wine-run.sh program.exe [arguments...]
+#
+# MORLANT_WINE_DPI=144 selects a prefix whose system DPI is 144 (default 96).
+# The display and each prefix's wineserver stay up for later runs;
+# `wine-run.sh --stop` ends them.
+set -euo pipefail
+
+find_state_dir() {
+  local dir
+  dir=$(cd "$(dirname "$1")" && pwd)
+  while [ "$dir" != / ]; do
+    if [ -f "$dir/CMakeCache.txt" ]; then echo "$dir/wine"; return; fi
+    dir=$(dirname "$dir")
+  done
+  echo "${TMPDIR:-/tmp}/morlant-wine-$(id -u)"
+}
+
+if [ "${1:-}" = --stop ]; then
+  state=${2:-$(find_state_dir "$PWD/x")}
+  for prefix in "$state"/prefix-*; do
+    [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  done
+  [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+  rm -f "$state/xvfb.pid" "$state/display"
+  exit 0
+fi
+
+exe=$1
+shift
+state=$(find_state_dir "$exe")
+dpi=${MORLANT_WINE_DPI:-96}
+mkdir -p "$state"
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$state/prefix-$dpi"
+
+# One-time set-up under a lock, so parallel tests wait for each other.
+exec 9>"$state/lock"
+flock 9
+if ! { [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; }; then
+  rm -f "$state/display"
+  Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp -noreset 8>"$state/display.tmp" >/dev/null 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  for _ in $(seq 100); do
+    [ -s "$state/display.tmp" ] && break
+    sleep 0.05
+  done
+  mv "$state/display.tmp" "$state/display"
+fi
+export DISPLAY=":$(tr -d '[:space:]' <"$state/display")"
+if [ ! -f "$WINEPREFIX/.morlant-ready" ]; then
+  wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.morlant-ready"
+fi
+flock -u 9
+exec 9>&-
+
+# Keep the wineserver alive between test programs: start-up is the slow part.
+wineserver -p >/dev/null 2>&1 || true
+exec wine "$exe" "$@"

@@ -1,0 +1,305 @@
+// Transform products and squares against exact GMP products of the parts that
+// enter them, and the radix test at the benchmark's length.
+//
+// What a product computes: an operand enters a transform with at most L/2 + 1
+// words. "hi" is the first min(L/2 + 1, w) of its first w words; "lo" starts at
+// the first index j0 >= L/2 + 1 with a non-zero word (for big_mul, of either
+// operand) and takes at most L/2 + 1 words. The long products are hi*hi +
+// hi*lo (+ lo*hi); lo*lo is never formed. The expected values below are the
+// exact products of exactly these parts.
+//
+// Tolerance, in units of the result's last word. A carry-back rounds every
+// convolution coefficient to its integer (at these lengths the radix keeps
+// them far within 0.5 of one) and the value to nearest at its last word,
+// half a unit plus the rounding of the coefficients below it (< 1/R) -- unless
+// the value carries out of the words of the leading product, when the words
+// move down and the last one is dropped: < 1 in all. The long products add
+// two carry-backs: hi*hi (< 1), and the cross products, formed down to at
+// least one word below the result's last word (< 1/R) and truncated there by
+// the addition (< 1): < 2 + 1/R.
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "bignum/big_mul.h"
+#include "tests/bignum/bignum_test_support.h"
+
+namespace bigtest {
+namespace {
+
+using Arr = std::vector<double>;
+constexpr int32_t kLengths[] = {2, 4, 8, 16, 32, 64, 128, 512, 2048, 4096};
+
+Exact times(const Exact& a, const Exact& b) { return {a.m * b.m, a.e + b.e}; }
+
+// First index in [from, w) at which x (or y) has a non-zero word, else -1.
+int32_t first_nonzero(const Big& x, const Big* y, int32_t from, int32_t w) {
+  for (int32_t j = from; j < w; ++j)
+    if (x[j] != 0 || (y != nullptr && (*y)[j] != 0)) return j;
+  return -1;
+}
+
+// The part of x loaded from index j (none when j < 0).
+Exact loaded(const Big& x, int32_t R, int32_t L, int32_t j) {
+  return j < 0 ? Exact{0, 0} : part(x, R, j, j + L / 2 + 1);
+}
+
+// got is normalised, has want's sign and lies within `bound` units of its last
+// word of want; a zero want gives the canonical zero. Keeps the largest error.
+::testing::AssertionResult near(const Big& got, int32_t R, const Exact& want, double bound, double* worst) {
+  bool ok = got->sign == 0 ? got->exponent == 0 : (got->sign == 1 || got->sign == -1) && got[0] != 0;
+  for (int32_t i = 0; i < got.n; ++i) ok = ok && got[i] < R && (got->sign != 0 || got[i] == 0);
+  if (!ok) return ::testing::AssertionFailure() << "not normalised: " << show(got);
+  if (want.m == 0 || got->sign != sgn(want.m))
+    return got->sign == sgn(want.m) ? ::testing::AssertionSuccess()
+                                    : ::testing::AssertionFailure() << "got " << show(got) << ", exact sign "
+                                                                    << sgn(want.m);
+  const Exact g = exact(got, R);
+  const int64_t e = std::min(g.e, want.e);
+  mpq_class d(g.m * power(R, g.e - e) - want.m * power(R, want.e - e), power(R, g.e - e));
+  d.canonicalize();
+  const double err = std::fabs(d.get_d());
+  *worst = std::max(*worst, err);
+  if (err <= bound) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "off by " << err << " units of the last word (bound " << bound
+                                       << "): got " << show(got);
+}
+
+// The bound for one carry-back of a product whose loaded parts have these
+// exponents and leading words.
+double one_rounding(int32_t R, const Exact& want, int64_t exponents, int64_t lead) {
+  if (want.m == 0) return 0;
+  return truncated(1, R, want)->exponent > exponents + (lead >= R ? 1 : 0) ? 1.0 : 0.5 + 1.0 / R;
+}
+
+// An output record with an invalid sign and exponent, w zero words and
+// garbage beyond them. (Garbage words within w expose the stale-word fault
+// below, which has tests of its own.)
+Big fresh(int32_t n, int32_t w) {
+  Big out = garbage(n);
+  std::fill_n(out->digits, w, uint16_t{0});
+  return out;
+}
+
+// Runs op(x, out) out of place and (unless told not to) in place on a copy of
+// x: the words beyond w stay untouched and both runs agree. Returns the first
+// w words.
+template <typename Op>
+Big run(int32_t w, const Big& x, const std::string& what, Op op, bool in_place = true) {
+  Big out = fresh(x.n, w), same = x;
+  op(x.get(), out.get());
+  if (in_place) op(same.get(), same.get());
+  else same = out;
+  const Big untouched = garbage(x.n);
+  const auto tail = static_cast<std::ptrdiff_t>(big_record_bytes(w));
+  EXPECT_TRUE(std::equal(out.bytes.begin() + tail, out.bytes.end(), untouched.bytes.begin() + tail))
+      << what << " wrote beyond word " << w;
+  EXPECT_TRUE(prefix(same, w) == prefix(out, w))
+      << what << " in place\n  " << show(prefix(same, w)) << "\n  vs " << show(prefix(out, w));
+  return prefix(out, w);
+}
+
+TEST(BigMul, RandomOperandsMatchExactProductsOfTheirParts) {
+  std::mt19937_64 g(0x6d756c);
+  double worst_half = 0, worst_one = 0, worst_two = 0;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (int32_t R : kRadices) {
+    const double two = 2.0 + 1.0 / R;
+    for (int32_t L : kLengths) {
+      const int32_t N = L + 2, half = L / 2 + 1;
+      Arr P(N), Q(N), S(N), kept(N);
+      Big tmp(N);
+      const int trials = L <= 64 ? 40 : L <= 512 ? 6 : 2;
+      for (int t = 0; t < trials && !HasFailure(); ++t) {
+        const int32_t w = t % 2 == 0 ? N : 1 + static_cast<int32_t>(g() % N);
+        auto operand = [&] {  // zero operands: see the regression tests below
+          Big x = random_big(g, N, R, static_cast<int32_t>(g() % 15) - 7);
+          return x->sign != 0 ? x : Big(N, -1, 2, {static_cast<int>(1 + g() % (R - 1))});
+        };
+        const Big a = operand(), b = operand(), c = operand();
+        const Big pa = prefix(a, w), pb = prefix(b, w), pc = prefix(c, w);
+        const std::string at = "R " + std::to_string(R) + " L " + std::to_string(L) + " w " + std::to_string(w) +
+                               "\n a " + show(pa) + "\n b " + show(pb) + "\n c " + show(pc) + "\n ";
+        const Exact ah = part(pa, R, 0, half), bh = part(pb, R, 0, half), aa = times(ah, ah), ab = times(ah, bh);
+        // One carry-back of a_hi times x's part loaded from index j.
+        auto one = [&](const Exact& want, const Big& x, int32_t j) {
+          return one_rounding(R, want, int64_t{pa->exponent} + x->exponent - j, int64_t{pa[0]} * x[j]);
+        };
+        auto lo = [&](const Big& x, const Big* y, int32_t from) {
+          return loaded(x, R, L, first_nonzero(x, y, from, w));
+        };
+        auto check = [&](const std::string& op, const Big& got, const Exact& want, double bound) {
+          EXPECT_TRUE(near(got, R, want, bound, bound == two ? &worst_two : bound == 1 ? &worst_one : &worst_half))
+              << at << op;
+        };
+        // The long products run in place at w = L + 2, as the pi computation
+        // calls them; shorter in-place calls are covered by the regression
+        // tests below.
+        const bool long_in_place = w == N;
+        auto clean = [&] { std::fill(tmp.bytes.begin(), tmp.bytes.end(), 0); };
+
+        const int32_t j0 = first_nonzero(pa, &pb, half, w);  // common to both lo parts
+        check("big_mul", run(w, a, at + "big_mul", [&](BigFloat* x, BigFloat* o) {
+                clean();
+                big_mul(w, R, x, b.get(), o, tmp.get(), L, P.data(), Q.data(), S.data());
+              }, long_in_place),
+              sum(sum(ab, times(ah, loaded(pb, R, L, j0)), R), times(loaded(pa, R, L, j0), bh), R), two);
+
+        // big_mul_short leaves a_hi's spectrum in P; big_sqr_short of the same
+        // a then gives a_hi * a, not a^2. Q is clobbered in between, as the
+        // reciprocal between the two does in the final combination.
+        check("big_mul_short", run(w, b, at + "big_mul_short", [&](BigFloat* x, BigFloat* o) {
+                clean();
+                big_mul_short(w, R, a.get(), x, o, tmp.get(), L, P.data(), Q.data());
+              }, long_in_place),
+              sum(ab, times(ah, lo(pb, nullptr, half)), R), two);
+        kept = P;
+        check("big_sqr_short", run(w, a, at + "big_sqr_short", [&](BigFloat* x, BigFloat* o) {
+                P = kept;
+                std::fill(Q.begin(), Q.end(), nan);
+                clean();
+                big_sqr_short(w, R, P.data(), x, o, tmp.get(), L, Q.data());
+              }, long_in_place),
+              sum(aa, times(ah, lo(pa, nullptr, half)), R), two);
+
+        // big_mul_half keeps a_hi for any number of stored products, as a
+        // Newton step uses it: from the second half of x, then on a residual.
+        check("big_mul_half", run(w, b, at + "big_mul_half", [&](BigFloat* x, BigFloat* o) {
+                big_mul_half(w, R, a.get(), x, o, L, P.data(), Q.data());
+              }),
+              ab, one(ab, pb, 0));
+        kept = P;
+        for (int32_t s : {half, static_cast<int32_t>(g() % (w + 1))}) {
+          const std::string op = "big_mul_stored from " + std::to_string(s);
+          const int32_t j = first_nonzero(pc, nullptr, s, w);
+          const Exact want = times(ah, loaded(pc, R, L, j));
+          check(op, run(w, c, at + op, [&](BigFloat* x, BigFloat* o) {
+                  big_mul_stored(w, R, P.data(), s, x, o, L, Q.data());
+                }),
+                want, j < 0 ? 0 : one(want, pc, j));
+          EXPECT_TRUE(P == kept) << at << op << " changed the kept spectrum";
+        }
+
+        check("big_sqr", run(w, a, at + "big_sqr", [&](BigFloat* x, BigFloat* o) { big_sqr(w, R, x, o, L, P.data()); }),
+              aa, one(aa, pa, 0));
+        check("big_sqr_keep", run(w, a, at + "big_sqr_keep", [&](BigFloat* x, BigFloat* o) {
+                big_sqr_keep(w, R, x, o, L, P.data(), Q.data());
+              }),
+              aa, one(aa, pa, 0));
+        check("big_mul_stored after big_sqr_keep", run(w, b, at + "big_mul_stored", [&](BigFloat* x, BigFloat* o) {
+                big_mul_stored(w, R, P.data(), 0, x, o, L, Q.data());
+              }),
+              ab, one(ab, pb, 0));
+      }
+    }
+  }
+  std::printf("largest error, units of the last word: one carry-back %.4f (%.4f with a carry out), two %.4f\n",
+              worst_half, worst_one, worst_two);
+}
+
+// Exact cases of the carry-back: a leading product of two words, a carry out
+// of the top, signs, a zero operand; at L = 2 (no kernel), 4 (middle value
+// only) and 8 (one split pair), through every product that takes a and b.
+TEST(BigMul, LeadingProductSignAndZero) {
+  struct Case {
+    int32_t R;
+    Big a, b, want;  // 10 words; the products use the first L + 2
+  } const cases[] = {
+      {10000, Big(10, 1, 0, {1234}), Big(10, 1, 0, {5678}), Big(10, 1, 1, {700, 6652})},
+      {10000, Big(10, 1, 0, {9999}), Big(10, 1, 0, {9999}), Big(10, 1, 1, {9998, 1})},
+      {10000, Big(10, -1, 3, {9999}), Big(10, 1, -5, {9999}), Big(10, -1, -1, {9998, 1})},
+      {10000, Big(10, 1, 0, {99}), Big(10, 1, 0, {101, 102}), Big(10, 1, 1, {1, 0, 98})},  // 10000.0098
+      {10, Big(10, -1, 0, {3, 2}), Big(10, -1, 0, {3, 2}), Big(10, 1, 1, {1, 0, 2, 4})},    // 10.24
+      {100, Big(10, 1, -2, {7, 1}), Big(10, -1, 1, {1, 3}), Big(10, -1, -1, {7, 22, 3})},
+      {1000, Big(10), Big(10, -1, 2, {999, 1, 2}), Big(10)},
+      {1000, Big(10, 1, 0, {5, 500, 500}), Big(10), Big(10)},
+  };
+  for (const Case& k : cases) {
+    for (int32_t L : {2, 4, 8}) {
+      const int32_t n = L + 2, R = k.R;
+      const BigFloat *a = k.a.get(), *b = k.b.get();
+      Big tmp(n), outs[] = {fresh(n, n), fresh(n, n), fresh(n, n), fresh(n, n), fresh(n, n)};
+      Arr P(n), Q(n), S(n);
+      big_mul(n, R, a, b, outs[0].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+      big_mul_short(n, R, a, b, outs[1].get(), tmp.get(), L, P.data(), Q.data());
+      big_mul_half(n, R, a, b, outs[2].get(), L, P.data(), Q.data());
+      big_sqr(n, R, a, outs[3].get(), L, P.data());
+      big_sqr_keep(n, R, a, outs[4].get(), L, P.data(), Q.data());
+      const char* const what[] = {"big_mul", "big_mul_short", "big_mul_half", "big_sqr", "big_sqr_keep"};
+      for (int i = 0; i < (k.a == k.b ? 5 : 3); ++i)
+        EXPECT_TRUE(matches(outs[i], prefix(k.want, n), R)) << what[i] << " L " << L << "\n a " << show(k.a)
+                                                            << "\n b " << show(k.b);
+    }
+  }
+}
+
+// Regression: big_mul, big_mul_short and big_sqr_short carry the cross
+// products back into one record (out; tmp in big_sqr_short) with fewer than n
+// words, then add it to hi*hi over n words. The words beyond must be cleared,
+// or the addition picks up stale words whenever the cross products are zero:
+// no non-zero word beyond index L/2, n <= L/2 + 1, or a zero operand.
+TEST(BigMul, CrossProductRecordIsClearedBeyondItsWords) {
+  const int32_t R = 10000, L = 8, n = L + 2;
+  const Big a(n, 1, 0, {1234, 5678}), b(n, -1, 3, {4321}), zero(n), full(n, 1, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  const Exact ea = exact(a, R), eb = exact(b, R);
+  Big tmp(n), stale = garbage(n);
+  Arr P(n), Q(n), S(n);
+  Big outs[] = {garbage(n), garbage(n), a, full};
+  big_mul(n, R, a.get(), b.get(), outs[0].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+  big_mul_short(n, R, a.get(), b.get(), outs[1].get(), tmp.get(), L, P.data(), Q.data());
+  big_sqr_short(n, R, P.data(), outs[2].get(), outs[2].get(), stale.get(), L, Q.data());
+  big_mul(n, R, outs[3].get(), zero.get(), outs[3].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+  const Big want[] = {truncated(n, R, times(ea, eb)), truncated(n, R, times(ea, eb)), truncated(n, R, times(ea, ea)),
+                      zero};
+  const char* const what[] = {"big_mul out of place", "big_mul_short out of place",
+                              "big_sqr_short in place, stale tmp", "big_mul in place, full-length a by zero"};
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(matches(outs[i], want[i], R)) << what[i];
+
+  // n <= L/2 + 1: every word is in hi, so even in place a's own words come back.
+  const Big x(3, -1, -2, {9, 9, 9}), y(3, -1, -6, {9, 9, 9});
+  Big in_place = x, t3(3);
+  Arr P4(6), Q4(6), S4(6);
+  big_mul(3, 10, in_place.get(), y.get(), in_place.get(), t3.get(), 4, P4.data(), Q4.data(), S4.data());
+  EXPECT_TRUE(matches(in_place, Big(3, 1, -7, {9, 9, 8}), 10)) << "big_mul in place, n = 3, L = 4";
+}
+
+// Regression: the cross products of big_mul can need two words more than
+// hi*hi: the mantissa of a_hi*b_lo + a_lo*b_hi may reach R^2 while a_hi*b_hi
+// stays below R. Carried back with only n/2 + 1 words they would end one word
+// above the result's last word, leaving it their truncation plus a word never
+// written: errors up to about R units of the last word at the pi computation's
+// n = L + 2. Here a = 1.00004|0...|9999 9999 ... and b = 9999.5|0...|9999
+// 9999 ...: a_hi*b_hi = 9999.9, and the cross products' mantissa is about
+// 1.00004*9999.99 + 9999.99*9999.5 >= R^2.
+TEST(BigMul, CrossProductsCarryingTwoWordsStillReachTheLastWord) {
+  for (int32_t L : {8, 64, 1024}) {
+    const int32_t R = 10000, n = L + 2, half = L / 2 + 1;
+    Big a(n, 1, 0, {1, 0, 4000}), b(n, 1, 0, {9999, 5000}), tmp(n);
+    for (int32_t i = half; i < n; ++i) {
+      a[i] = static_cast<uint16_t>(i < half + 2 ? 9999 : i * 7919 % R);
+      b[i] = static_cast<uint16_t>(i < half + 2 ? 9999 : i * 104729 % R);
+    }
+    const Exact ah = part(a, R, 0, half), bh = part(b, R, 0, half);
+    const Exact want = sum(sum(times(ah, bh), times(ah, part(b, R, half, n)), R), times(part(a, R, half, n), bh), R);
+    Arr P(n), Q(n), S(n);
+    Big outs[] = {fresh(n, n), a};
+    big_mul(n, R, a.get(), b.get(), outs[0].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+    big_mul(n, R, outs[1].get(), b.get(), outs[1].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+    double worst = 0;
+    EXPECT_TRUE(near(outs[0], R, want, 2.0 + 1.0 / R, &worst)) << "L " << L << ", output words zero";
+    EXPECT_TRUE(near(outs[1], R, want, 2.0 + 1.0 / R, &worst)) << "L " << L << ", in place";
+  }
+}
+
+// The radix test must pick R = 10000 at the benchmark's length: its result
+// plus the margin for n words stays below 0.4 of a last word scaled to R = 10000.
+TEST(BigMul, RoundoffTestAllowsRadix10000AtTheBenchmarkLength) {
+  const int32_t L = 1 << 21, n = L + 2;
+  Arr X(n);
+  const double e = fft_roundoff_test(n, 10, L, X.data());
+  EXPECT_GT(e, 0.0);
+  EXPECT_LT(e + 25.0 * n * 2.220446049250313e-16, 0.4e-6) << "test result " << e;
+}
+
+}  // namespace
+}  // namespace bigtest

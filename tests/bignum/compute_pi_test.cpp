@@ -1,0 +1,230 @@
+// compute_pi: its digits of pi against MPFR, the transform length and the
+// reported digits, the progress callback, the score, and its failures.
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "bignum/compute_pi.h"
+#include "tests/bignum/mpfr_support.h"
+
+namespace bigtest {
+namespace {
+
+// Largest digit count checked here; the benchmark's own length runs in
+// pi_long_tests.
+constexpr int32_t kLargest = kSanitized ? 1 << 18 : 1 << 20;
+
+struct Step {
+  int32_t step;
+  uint32_t digits;
+  void* user;
+  double seconds, clock;
+};
+
+struct PiRun {
+  BenchmarkResult result;
+  std::vector<Step> steps;
+  PiCapture pi;
+  double before = 0, after = 0;  // clock readings around the call
+  int sleep_ms = 0;              // time each callback takes
+};
+
+int32_t record_step(int32_t step, uint32_t digits, void* user, double seconds, double clock) {
+  PiRun* r = static_cast<PiRun*>(user);
+  r->steps.push_back({step, digits, user, seconds, clock});
+  if (r->sleep_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(r->sleep_ms));
+  return 0;
+}
+
+void compute(int32_t digits, PiRun& r, bool with_callback = true) {
+  std::memset(&r.result, 0x5f, sizeof r.result);
+  r.before = morlant_clock_ms();
+  compute_pi_with_sink(digits, &r.result, with_callback ? record_step : nullptr, &r, capture_pi, &r.pi);
+  r.after = morlant_clock_ms();
+}
+
+// The smallest power of two nfft >= 2 with nfft >= digits / 4 (truncated).
+uint32_t transform_length(int32_t digits) {
+  uint32_t f = 2;
+  while (f < static_cast<uint32_t>(digits / 4)) f *= 2;
+  return f;
+}
+
+double expected_score(uint32_t digits, double seconds) {
+  if (seconds <= 0) return 0;
+  const double D = digits;
+  return std::ceil((std::log2(D) * std::log2(D)) * (D * 5.663691143091034e-7) / seconds);
+}
+
+// Steps 1, 2, 3 ... with the user pointer; clock readings between the call's
+// start and end, each iteration starting after the previous callback; the
+// iteration times are part of the result's time.
+void expect_steps_consistent(const PiRun& r, int32_t digits) {
+  double previous = r.before, total = 0;
+  for (size_t i = 0; i < r.steps.size(); ++i) {
+    const Step& s = r.steps[i];
+    EXPECT_EQ(s.step, static_cast<int32_t>(i + 1)) << digits;
+    EXPECT_EQ(s.user, &r);
+    EXPECT_GE(s.seconds, 0.0);
+    EXPECT_GE(s.clock - 1000 * s.seconds, previous - 1e-6) << "step " << s.step << " of " << digits;
+    EXPECT_LE(s.clock, r.after);
+    previous = s.clock;
+    total += s.seconds;
+  }
+  EXPECT_GE(r.result.seconds, total - 1e-9) << digits;
+}
+
+TEST(ComputePi, DigitsMatchMpfr) {
+  std::vector<int32_t> counts;
+  for (int32_t d = 1; d <= 300; ++d) counts.push_back(d);
+  std::mt19937_64 g(271828);
+  for (int i = 0; i < 24; ++i) counts.push_back(301 + static_cast<int32_t>(g() % 100000));
+  for (int32_t d = 512; d <= kLargest; d *= 2) counts.push_back(d);
+  const std::string reference = pi_digits(kLargest);
+
+  for (int32_t d : counts) {
+    PiRun r;
+    compute(d, r, d % 2 == 1);  // a null callback computes all the same
+    const uint32_t nfft = transform_length(d);
+    ASSERT_EQ(r.result.status, 1u) << d << " digits: " << r.result.message;
+    EXPECT_STREQ(r.result.message, "");
+    EXPECT_EQ(r.result.digits, 4 * nfft) << "requested " << d;
+    EXPECT_GE(r.result.seconds, 0.0);
+    EXPECT_EQ(r.result.score, expected_score(r.result.digits, r.result.seconds)) << r.result.seconds << " s";
+    ASSERT_EQ(r.pi.calls, 1);
+    EXPECT_EQ(r.pi.R, 10000) << d;  // the radix test allows R = 10000 at every length up to 2^21
+    EXPECT_EQ(r.pi.n, static_cast<int32_t>(nfft + 2));
+    EXPECT_EQ(r.pi.sign, 1);
+    EXPECT_EQ(r.pi.exponent, 0);
+    if (d % 2 == 1) {
+      expect_steps_consistent(r, d);
+      if (nfft >= 16) {
+        EXPECT_EQ(r.steps.size(), static_cast<size_t>(std::log2(nfft)) - 2) << d << " digits";
+      }
+    }
+    const size_t count = std::min<size_t>(d, pi_guaranteed_digits(r.result.digits));
+    ASSERT_GE(r.pi.digits.size(), count);
+    const auto diff = std::mismatch(reference.begin(), reference.begin() + count, r.pi.digits.begin());
+    EXPECT_EQ(diff.first, reference.begin() + count)
+        << d << " digits requested, " << r.result.digits << " reported: digit " << diff.first - reference.begin() + 1
+        << " differs";
+  }
+}
+
+// nfft from the truncated quotient digits / 4 (8,388,609 gives 2^21 and
+// reports 8,388,608 the same way 65 gives 16 and reports 64); with R = 10000
+// the AGM loop runs log2(nfft) - 2 times.
+TEST(ComputePi, ReportedDigitsAndIterations) {
+  const int32_t reported[][2] = {{1, 8}, {11, 8}, {12, 16}, {19, 16}, {20, 32}, {65, 64}, {4097, 4096}, {4100, 8192}};
+  for (const auto& c : reported) {
+    PiRun r;
+    compute(c[0], r);
+    EXPECT_EQ(r.result.digits, static_cast<uint32_t>(c[1])) << c[0] << " digits requested";
+  }
+  const int32_t iterations[][2] = {{64, 2}, {256, 4}, {1024, 6}, {4096, 8}};
+  for (const auto& c : iterations) {
+    PiRun r;
+    compute(c[0], r);
+    EXPECT_EQ(r.steps.size(), static_cast<size_t>(c[1])) << c[0] << " digits";
+  }
+  EXPECT_EQ(expected_score(8388608, 10), 252);  // the figures the benchmark is scaled by
+  EXPECT_EQ(expected_score(8388608, 20), 126);
+}
+
+TEST(ComputePi, NullResultAndInvalidCounts) {
+  PiRun r;
+  compute_pi(0, nullptr, record_step, &r);
+  compute_pi(64, nullptr, record_step, &r);
+  compute_pi_with_sink(64, nullptr, record_step, &r, capture_pi, &r.pi);
+  EXPECT_TRUE(r.steps.empty());
+  EXPECT_EQ(r.pi.calls, 0);
+  for (int32_t d : {0, -7, INT32_MIN}) {
+    PiRun x;
+    compute(d, x);
+    BenchmarkResult want{};
+    std::snprintf(want.message, sizeof want.message, "Invalid number of digits: %d", d);
+    EXPECT_EQ(std::memcmp(&x.result, &want, sizeof want), 0) << d << ": " << x.result.message;
+    EXPECT_TRUE(x.steps.empty());
+    EXPECT_EQ(x.pi.calls, 0);
+  }
+}
+
+// At a size where the AGM is far from the working precision the digit
+// estimates are those of the benchmark's own run; the loop stops at the first
+// estimate above 4n (4m > n, m the zero words of G after the point).
+TEST(ComputePi, ProgressEstimatesAndExcludedCallbackTime) {
+  PiRun r;
+  compute(kLargest, r);
+  ASSERT_GE(r.steps.size(), 6u);
+  const uint32_t first[] = {48, 80, 176, 352, 688, 1392};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(r.steps[i].digits, first[i]) << "step " << i + 1;
+  const uint32_t n = transform_length(kLargest) + 2;
+  for (size_t i = 0; i + 1 < r.steps.size(); ++i) EXPECT_LE(r.steps[i].digits, 4 * n) << "step " << i + 1;
+  EXPECT_GT(r.steps.back().digits, 4 * n);
+  expect_steps_consistent(r, kLargest);
+
+  // A callback that takes 25 ms each time: none of it is in the result's time.
+  PiRun slow;
+  slow.sleep_ms = 25;
+  compute(4096, slow);
+  ASSERT_EQ(slow.steps.size(), 8u);
+  expect_steps_consistent(slow, 4096);
+  EXPECT_LE(slow.result.seconds, (slow.after - slow.before) * 0.001 - 8 * 0.025 + 0.01);
+}
+
+// A real allocation failure: in a child process whose address space leaves
+// room for a few of the 67 MB records of 100,000,000 digits but not for all
+// nine buffers (1.2 GB). The child reports its findings in its exit code.
+TEST(ComputePi, AllocationFailureReportsAndReleases) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizer reserves address space far beyond any useful limit";
+  enum { kStatus = 1, kMessage = 2, kFields = 4, kCallback = 8, kLeak = 16, kNoRoom = 32 };
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    alarm(120);  // should the limit not bite, do not go on to compute 100 million digits
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (256u << 20);
+    const rlimit lim{limit, limit};
+    setrlimit(RLIMIT_AS, &lim);
+    int code = 0;
+    void* probe = std::malloc(67u << 20);  // room for at least one record
+    if (probe == nullptr) code |= kNoRoom;
+    std::free(probe);
+    PiRun r;
+    r.steps.reserve(64);
+    const struct mallinfo2 before = mallinfo2();
+    compute_pi(100000000, &r.result, record_step, &r);
+    const struct mallinfo2 after = mallinfo2();
+    if (r.result.status != 0) code |= kStatus;
+    if (std::strcmp(r.result.message, "Memory allocation failed") != 0) code |= kMessage;
+    if (r.result.digits != 0 || r.result.seconds != 0 || r.result.score != 0) code |= kFields;
+    if (!r.steps.empty()) code |= kCallback;
+    if (after.uordblks != before.uordblks || after.hblkhd != before.hblkhd) code |= kLeak;
+    _exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+  const int code = WEXITSTATUS(status);
+  EXPECT_FALSE(code & kNoRoom) << "the limit left no room for any allocation";
+  EXPECT_FALSE(code & kStatus) << "status is not 0";
+  EXPECT_FALSE(code & kMessage) << "message is not \"Memory allocation failed\"";
+  EXPECT_FALSE(code & kFields) << "digits, seconds or score not 0";
+  EXPECT_FALSE(code & kCallback) << "the callback was called";
+  EXPECT_FALSE(code & kLeak) << "allocated memory was not all released";
+}
+
+}  // namespace
+}  // namespace bigtest

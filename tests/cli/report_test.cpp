@@ -1,0 +1,197 @@
+// Text and JSON reports: printf rounding of score and time, the rows of the
+// machine facts, and JSON that a real parser reads back.
+#include "cli/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+SystemInfo sample_system() {
+  SystemInfo s{};
+  std::snprintf(s.cpu_name, sizeof s.cpu_name, "%s", "Testcorp T9 \"Fast\" \\ Edition\t\x01");
+  s.physical_cores = 8;
+  s.logical_processors = 16;
+  s.cpu_mhz = 3200;
+  s.total_memory_mb = 32768;
+  std::snprintf(s.os_name, sizeof s.os_name, "Linux");
+  std::snprintf(s.os_version, sizeof s.os_version, "Example Linux 1, kernel 6.1.0");
+  std::snprintf(s.architecture, sizeof s.architecture, "x64");
+  return s;
+}
+
+BenchmarkResult result(uint32_t status, double seconds, double score, const char* message = "") {
+  BenchmarkResult r{};
+  r.status = status;
+  r.digits = status ? 2048 : 0;
+  r.seconds = seconds;
+  r.score = score;
+  std::snprintf(r.message, sizeof r.message, "%s", message);
+  return r;
+}
+
+BenchmarkReport sample_report() {
+  BenchmarkReport r;
+  r.version = "1.2.3";
+  r.digits_requested = 2000;
+  r.runs_requested = 3;
+  r.custom = true;
+  r.verify = true;
+  r.aggregate = result(1, 12.3456, 2.5);
+  r.runs = {{result(1, 6.0, 2.0), RunVerification::kPassed},
+            {result(0, 0, 0, "Memory allocation failed"), RunVerification::kNotChecked},
+            {result(1, 6.3456, 3.0), RunVerification::kPassed}};
+  r.radix = 10000;
+  r.guaranteed_digits = 2046;
+  r.system = sample_system();
+  return r;
+}
+
+TEST(CliReport, JsonStringsSurviveARealParser) {
+  const struct {
+    std::string in;
+    std::string want;  // what the parser must read back
+  } cases[] = {
+      {"plain", "plain"},
+      {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
+      {"tab\tnl\ncr\rbs\bff\f", "tab\tnl\ncr\rbs\bff\f"},
+      {std::string("nul\0one\x01us\x1f del\x7f", 16), std::string("nul\0one\x01us\x1f del\x7f", 16)},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+      {"bad \xff lone \xc3 end", "bad \xef\xbf\xbd lone \xef\xbf\xbd end"},
+      {"overlong \xc0\xaf surrogate \xed\xa0\x80",
+       "overlong \xef\xbf\xbd\xef\xbf\xbd surrogate "
+       "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
+      {"cut \xe2\x82", "cut \xef\xbf\xbd\xef\xbf\xbd"},
+  };
+  for (const auto& c : cases) {
+    const std::string quoted = json_quote(c.in);
+    nlohmann::json parsed;
+    ASSERT_NO_THROW(parsed = nlohmann::json::parse(quoted)) << quoted;
+    EXPECT_EQ(parsed.get<std::string>(), c.want) << quoted;
+  }
+}
+
+TEST(CliReport, JsonNumbersKeepFifteenSignificantDigits) {
+  for (double v : {0.0, 0.1, 48.123, 1234.0, 1e300, 5e-324, 2.0 / 3.0, 123456789.123, -2.5}) {
+    const std::string text = json_number(v);
+    EXPECT_NEAR(nlohmann::json::parse(text).get<double>(), v, std::abs(v) * 1e-15) << text;
+  }
+  EXPECT_EQ(json_number(1234.0), "1234");
+  EXPECT_EQ(json_number(15.698 + 1.914), "17.612");  // 17.612000000000002 in full
+  EXPECT_EQ(json_number(1e20), "1e+20");
+  EXPECT_EQ(json_number(std::nan("")), "null");
+  EXPECT_EQ(json_number(std::numeric_limits<double>::infinity()), "null");
+}
+
+TEST(CliReport, SystemRowsFollowTheInfoCard) {
+  SystemInfo s = sample_system();
+  std::snprintf(s.cpu_name, sizeof s.cpu_name, "Testcorp T9");
+  EXPECT_EQ(format_system_text(s),
+            "CPU:           Testcorp T9\n"
+            "Cores:         8 cores (16 logical)\n"
+            "Frequency:     3200 MHz\n"
+            "Memory:        32768 MB\n"
+            "OS:            Linux Example Linux 1, kernel 6.1.0\n"
+            "Architecture:  x64\n");
+  s.cpu_mhz = 0;  // no frequency row
+  s.total_memory_mb = int64_t{3} << 31;
+  s.os_version[0] = '\0';
+  const std::string text = format_system_text(s);
+  EXPECT_EQ(text.find("Frequency:"), std::string::npos);
+  EXPECT_NE(text.find("Memory:        6442450944 MB\n"), std::string::npos);
+  EXPECT_NE(text.find("OS:            Linux \n"), std::string::npos);
+}
+
+TEST(CliReport, TextScoreAndTimeRoundLikePrintf) {
+  const struct {
+    double score, seconds;
+    const char* score_row;
+    const char* time_row;
+  } cases[] = {
+      {123456, 7.25, "Score:         123456\n", "Time:          7.250 sec\n"},
+      {2.5, 12.3456, "Score:         2\n", "Time:          12.346 sec\n"},  // ties to even
+      {3.5, 0.0625, "Score:         4\n", "Time:          0.062 sec\n"},
+      {0.49999999999999994, 1e-4, "Score:         0\n", "Time:          0.000 sec\n"},
+  };
+  for (const auto& c : cases) {
+    BenchmarkReport r = sample_report();
+    r.aggregate = result(1, c.seconds, c.score);
+    const std::string text = format_report_text(r);
+    EXPECT_NE(text.find(c.score_row), std::string::npos) << text;
+    EXPECT_NE(text.find(c.time_row), std::string::npos) << text;
+  }
+}
+
+TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
+  BenchmarkReport r = sample_report();
+  std::string text = format_report_text(r);
+  EXPECT_NE(text.find("Custom run: 2000 digits x 3 runs - not comparable to the standard score\n"), std::string::npos);
+  EXPECT_NE(text.find("Run 1:         6.000 sec, score 2, verified\n"), std::string::npos);
+  EXPECT_NE(text.find("Run 2:         failed: Memory allocation failed\n"), std::string::npos);
+  EXPECT_EQ(text.find("Result:"), std::string::npos);
+  EXPECT_TRUE(report_succeeded(r));
+
+  r.custom = false;
+  r.digits_requested = 8388608;
+  r.runs_requested = 5;
+  text = format_report_text(r);
+  EXPECT_EQ(text.find("Custom run"), std::string::npos);
+  EXPECT_NE(text.find("Workload:      5 runs x 8388608 digits (standard benchmark)\n"), std::string::npos);
+
+  r.runs[2].verification = RunVerification::kFailed;
+  text = format_report_text(r);
+  EXPECT_FALSE(report_succeeded(r));
+  EXPECT_NE(text.find("Run 3:         6.346 sec, score 3, verification FAILED\n"), std::string::npos);
+  EXPECT_NE(text.find("Result:        not valid"), std::string::npos);
+
+  r.aggregate = result(0, 0, 0, "All 3 benchmark runs failed");
+  text = format_report_text(r);
+  EXPECT_NE(text.find("Score:         --\nTime:          --\nResult:        failed: All 3 benchmark runs failed\n"),
+            std::string::npos);
+}
+
+TEST(CliReport, JsonDocumentHasEveryFieldWithItsType) {
+  BenchmarkReport r = sample_report();
+  r.runs[2].verification = RunVerification::kFailed;
+  const nlohmann::json j = nlohmann::json::parse(format_report_json(r));
+  EXPECT_EQ(j["version"], "1.2.3");
+  EXPECT_EQ(j["custom"], true);
+  EXPECT_EQ(j["verify"], true);
+  EXPECT_EQ(j["digits_requested"], 2000);
+  EXPECT_EQ(j["runs_requested"], 3);
+  EXPECT_EQ(j["digits"], 2048);
+  EXPECT_EQ(j["guaranteed_digits"], 2046);
+  EXPECT_EQ(j["radix"], 10000);
+  EXPECT_EQ(j["status"], "verify-failed");
+  EXPECT_EQ(j["seconds"].get<double>(), 12.3456);
+  EXPECT_EQ(j["score"].get<double>(), 2.5);
+  ASSERT_TRUE(j["runs"].is_array());
+  ASSERT_EQ(j["runs"].size(), 3u);
+  EXPECT_EQ(j["runs"][0]["status"], "ok");
+  EXPECT_EQ(j["runs"][0]["verified"], true);
+  EXPECT_EQ(j["runs"][1]["status"], "failed: Memory allocation failed");
+  EXPECT_TRUE(j["runs"][1]["verified"].is_null());
+  EXPECT_EQ(j["runs"][2]["status"], "verify-failed");
+  EXPECT_EQ(j["runs"][2]["verified"], false);
+  EXPECT_EQ(j["runs"][2]["seconds"].get<double>(), 6.3456);
+  const auto& s = j["system"];
+  EXPECT_EQ(s["cpu"], "Testcorp T9 \"Fast\" \\ Edition\t\x01");
+  EXPECT_EQ(s["physical_cores"], 8);
+  EXPECT_EQ(s["logical_processors"], 16);
+  EXPECT_EQ(s["cpu_mhz"], 3200);
+  EXPECT_EQ(s["memory_mb"], 32768);
+  EXPECT_EQ(s["os_name"], "Linux");
+  EXPECT_EQ(s["architecture"], "x64");
+
+  r.runs.clear();
+  r.aggregate = result(0, 0, 0, "All 3 benchmark runs failed");
+  const nlohmann::json failed = nlohmann::json::parse(format_report_json(r));
+  EXPECT_EQ(failed["status"], "failed: All 3 benchmark runs failed");
+  EXPECT_TRUE(failed["runs"].is_array() && failed["runs"].empty());
+}
+
+}  // namespace
