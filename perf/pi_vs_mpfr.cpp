@@ -77,7 +77,7 @@ Sample in_child(Job job, int32_t digits) {
     std::fprintf(stderr, "child failed\n");
     std::exit(1);
   }
-  return {in[0], usage.ru_maxrss / 1024.0, in[1]};
+  return {in[0], static_cast<double>(usage.ru_maxrss) / 1024.0, in[1]};
 }
 
 double median(std::vector<double> v) {
