@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs what building and testing Morlant needs on Debian 12, if missing.
-# Usage: scripts/install-deps.sh [core|perf]...   (default: core)
+# Usage: scripts/install-deps.sh [core|perf|windows]...   (default: core)
 set -euo pipefail
 
 core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohmann-json3-dev)
 perf=(libbenchmark-dev libfftw3-dev libmpfr-dev)
+windows=(googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+         wine wine64 xvfb xauth x11-utils xdotool imagemagick python3)
 
 want=()
 for group in "${@:-core}"; do
   case "$group" in
     core) want+=("${core[@]}") ;;
     perf) want+=("${perf[@]}") ;;
+    windows) want+=("${windows[@]}") ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done

@@ -66,5 +66,17 @@ flock -u 9
 exec 9>&-
 
 # Keep the wineserver alive between test programs: start-up is the slow part.
-wineserver -p >/dev/null 2>&1 || true
-exec wine "$exe" "$@"
+wineserver -p </dev/null >/dev/null 2>&1 || true
+
+# Wine's own background processes (started with the first program of a
+# server's life) inherit that program's output handles and outlive it. So the
+# program writes into files, not into the caller's pipes, which would then
+# never close; the files are passed on when it ends.
+out=$(mktemp "$state/out.XXXXXX")
+err=$(mktemp "$state/err.XXXXXX")
+trap 'rm -f "$out" "$err"' EXIT
+rc=0
+wine "$exe" "$@" </dev/null >"$out" 2>"$err" || rc=$?
+cat "$out"
+cat "$err" >&2
+exit "$rc"
