@@ -20,6 +20,7 @@
 
 #include "fft/fft_butterfly.h"
 #include "fft/fft_leaf.h"
+#include "fft/fft_simd.h"
 
 using namespace fftk;
 
@@ -165,9 +166,22 @@ void finish_top(int32_t n, double* data) {
 
 }  // namespace
 
-void fft_radix4_stage(int32_t n, double* block) { radix4_stage<false, false>(n, block); }
-void fft_radix4_stage_conj(int32_t n, double* block) { radix4_stage<false, true>(n, block); }
-void fft_odd_radix4_stage(int32_t n, double* block) { radix4_stage<true, false>(n, block); }
+void fft_radix4_stage_portable(int32_t n, double* block) { radix4_stage<false, false>(n, block); }
+void fft_radix4_stage_conj_portable(int32_t n, double* block) { radix4_stage<false, true>(n, block); }
+void fft_odd_radix4_stage_portable(int32_t n, double* block) { radix4_stage<true, false>(n, block); }
+
+void fft_radix4_stage(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_radix4_stage_avx2(n, block);
+  else fft_radix4_stage_portable(n, block);
+}
+void fft_radix4_stage_conj(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_radix4_stage_conj_avx2(n, block);
+  else fft_radix4_stage_conj_portable(n, block);
+}
+void fft_odd_radix4_stage(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_odd_radix4_stage_avx2(n, block);
+  else fft_odd_radix4_stage_portable(n, block);
+}
 
 void fft_block(int32_t n, double* block) { finish_block<false>(n, block); }
 void fft_odd_block(int32_t n, double* block) { finish_block<true>(n, block); }

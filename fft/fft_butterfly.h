@@ -10,6 +10,10 @@
 #include <cstddef>
 
 namespace fftk {
+// Internal linkage on purpose: the vectorised stages are compiled with other
+// instruction-set flags, and their copies of these helpers must never be the
+// ones the portable code links to.
+namespace {
 
 constexpr double kSqrtHalf = 0.7071067811865476;   // cos(pi/4)
 constexpr double kCos8 = 0.9238795325112867;       // cos(pi/8)
@@ -98,6 +102,7 @@ inline void odd_bfly(double* z, std::size_t j, std::size_t q, cpx v1, cpx v3) {
   store_quad(z, j, q, {mul(r.p0, v1), mul(r.p1, v1), mul(r.p2, v3), mul(r.p3, v3)});
 }
 
+}  // namespace
 }  // namespace fftk
 
 #endif  // MORLANT_FFT_FFT_BUTTERFLY_H

@@ -1,0 +1,168 @@
+// AVX2/FMA forms of the radix-4 stages (x86-64). Compiled with -mavx2 -mfma
+// and used only when the processor has both; the portable stages in fft.cpp
+// are the reference they are tested against.
+//
+// A 256-bit register holds two consecutive complex values (re, im, re, im),
+// so the pair of front indices (j, j+1) of a stage is one vector, and so is
+// its mirror pair (Q-j-1, Q-j) in address order. Twiddles follow the same
+// chains, refresh points and mirror relations as the portable stage.
+#include "fft/fft_simd.h"
+
+#ifdef MORLANT_FFT_HAVE_AVX2
+
+#include <immintrin.h>
+
+#include <cmath>
+#include <cstddef>
+
+#include "fft/fft_butterfly.h"
+
+namespace {
+
+using fftk::cpx;
+
+// Complex product of interleaved pairs x and w.
+inline __m256d cmul(__m256d x, __m256d w) {
+  const __m256d wr = _mm256_movedup_pd(w);        // (wr, wr) per value
+  const __m256d wi = _mm256_permute_pd(w, 0xF);   // (wi, wi)
+  const __m256d xs = _mm256_permute_pd(x, 0x5);   // (xi, xr)
+  return _mm256_fmaddsub_pd(x, wr, _mm256_mul_pd(xs, wi));
+}
+
+// i*y = (-yi, yr)
+inline __m256d mul_i(__m256d y) {
+  const __m256d s = _mm256_permute_pd(y, 0x5);
+  return _mm256_xor_pd(s, _mm256_set_pd(0.0, -0.0, 0.0, -0.0));
+}
+
+inline __m256d conj(__m256d y) { return _mm256_xor_pd(y, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0)); }
+
+// Exchanges the two complex values of a vector.
+inline __m256d swap_values(__m256d y) { return _mm256_permute2f128_pd(y, y, 1); }
+
+inline __m256d pair(cpx lo, cpx hi) { return _mm256_set_pd(hi.im, hi.re, lo.im, lo.re); }
+
+// zeta*x and zeta^3*x, zeta = (1 + i) sqrt(1/2)
+inline __m256d mul_zeta(__m256d x) {
+  return _mm256_mul_pd(_mm256_set1_pd(fftk::kSqrtHalf), _mm256_add_pd(x, mul_i(x)));
+}
+inline __m256d mul_zeta3(__m256d x) {
+  return _mm256_mul_pd(_mm256_set1_pd(fftk::kSqrtHalf), _mm256_sub_pd(mul_i(x), x));
+}
+
+// Butterflies on the vector at value index j (two values) of a block with
+// quarter size q (complex values).
+template <bool Conj>
+inline void plain_vec(double* z, std::size_t j, std::size_t q, __m256d w1, __m256d w3) {
+  double* p = z + 2 * j;
+  const std::size_t s = 2 * q;
+  __m256d a = _mm256_loadu_pd(p), b = _mm256_loadu_pd(p + s), c = _mm256_loadu_pd(p + 2 * s),
+          d = _mm256_loadu_pd(p + 3 * s);
+  if (Conj) {
+    a = conj(a);
+    b = conj(b);
+    c = conj(c);
+    d = conj(d);
+  }
+  const __m256d s0 = _mm256_add_pd(a, c), d0 = _mm256_sub_pd(a, c);
+  const __m256d s1 = _mm256_add_pd(b, d), d1 = mul_i(_mm256_sub_pd(b, d));
+  _mm256_storeu_pd(p, _mm256_add_pd(s0, s1));
+  _mm256_storeu_pd(p + s, _mm256_sub_pd(s0, s1));
+  _mm256_storeu_pd(p + 2 * s, cmul(_mm256_add_pd(d0, d1), w1));
+  _mm256_storeu_pd(p + 3 * s, cmul(_mm256_sub_pd(d0, d1), w3));
+}
+
+inline void odd_vec(double* z, std::size_t j, std::size_t q, __m256d v1, __m256d v3) {
+  double* p = z + 2 * j;
+  const std::size_t s = 2 * q;
+  const __m256d a = _mm256_loadu_pd(p), b = _mm256_loadu_pd(p + s), c = _mm256_loadu_pd(p + 2 * s),
+                d = _mm256_loadu_pd(p + 3 * s);
+  const __m256d ic = mul_i(c), id = mul_i(d);
+  const __m256d u = _mm256_add_pd(a, ic), u2 = _mm256_sub_pd(a, ic);
+  const __m256d t = mul_zeta(_mm256_add_pd(b, id)), t2 = mul_zeta3(_mm256_sub_pd(b, id));
+  _mm256_storeu_pd(p, cmul(_mm256_add_pd(u, t), v1));
+  _mm256_storeu_pd(p + s, cmul(_mm256_sub_pd(u, t), v1));
+  _mm256_storeu_pd(p + 2 * s, cmul(_mm256_add_pd(u2, t2), v3));
+  _mm256_storeu_pd(p + 3 * s, cmul(_mm256_sub_pd(u2, t2), v3));
+}
+
+// Mirror twiddles of a twiddle vector (values for j and j+1), in the order
+// of the mirror vector (Q-j-1, Q-j).
+// plain: w^(Q-j) = i conj(w^j) = (s, c); w^(3(Q-j)) = -i conj(w^(3j)) = (-s, -c)
+inline __m256d mirror_plain1(__m256d w) { return swap_values(_mm256_permute_pd(w, 0x5)); }
+inline __m256d mirror_plain3(__m256d w) {
+  return swap_values(_mm256_xor_pd(_mm256_permute_pd(w, 0x5), _mm256_set1_pd(-0.0)));
+}
+// odd: v^(Q-j) = zeta conj(v^j), v^(3(Q-j)) = zeta^3 conj(v^(3j))
+inline __m256d mirror_odd1(__m256d v) { return swap_values(mul_zeta(conj(v))); }
+inline __m256d mirror_odd3(__m256d v) { return swap_values(mul_zeta3(conj(v))); }
+
+inline cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im}; }
+inline cpx advance(cpx prev, cpx cur, double t) { return {prev.re - t * cur.im, prev.im + t * cur.re}; }
+
+template <bool Odd, bool Conj>
+void stage(int32_t n, double* z) {
+  const std::size_t m = static_cast<std::size_t>(n) / 2;
+  const std::size_t q = m / 4;
+  const std::size_t half = q / 2;
+  const double theta = Odd ? 2.0 * (fftk::kHalfPi / static_cast<double>(m))
+                           : 2.0 * (fftk::kHalfPi / static_cast<double>(m / 2));
+  const double c1 = std::cos(theta), s1 = std::sin(theta);
+  const double t1 = 2.0 * s1;
+  const cpx w1 = {c1, s1};
+  const cpx w3 = triple(w1);
+  const double t3 = 2.0 * w3.im;
+
+  // Index 0 and the middle three are single values: the portable butterflies.
+  if (Odd) fftk::odd_bfly0(z, 0, q);
+  else fftk::plain_bfly0<Conj>(z, 0, q);
+
+  cpx p1 = {1.0, 0.0}, q1 = w1, p3 = {1.0, 0.0}, q3 = w3;
+  const std::size_t last = half - 2;
+  for (std::size_t start = 1; start <= last; start += 64) {
+    if (start > 1) {
+      const double jt = static_cast<double>(start - 1);
+      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
+      const double cj = std::cos(ang), sj = std::sin(ang);
+      p1 = {cj, sj};
+      q1 = {cj * c1 - sj * s1, sj * c1 + cj * s1};
+      p3 = triple(p1);
+      q3 = triple(q1);
+    }
+    const std::size_t end = start + 63 < last ? start + 63 : last;
+    for (std::size_t j = start; j <= end; j += 2) {
+      const cpx r1 = advance(p1, q1, t1), r3 = advance(p3, q3, t3);
+      const __m256d v1 = pair(q1, r1), v3 = pair(q3, r3);
+      if (Odd) {
+        odd_vec(z, j, q, v1, v3);
+        odd_vec(z, q - j - 1, q, mirror_odd1(v1), mirror_odd3(v3));
+      } else {
+        plain_vec<Conj>(z, j, q, v1, v3);
+        plain_vec<Conj>(z, q - j - 1, q, mirror_plain1(v1), mirror_plain3(v3));
+      }
+      p1 = r1;
+      p3 = r3;
+      q1 = advance(q1, r1, t1);
+      q3 = advance(q3, r3, t3);
+    }
+  }
+  // Middle indices Q/2-1, Q/2, Q/2+1.
+  const cpx mid1 = advance(p1, q1, t1), mid3 = advance(p3, q3, t3);
+  if (Odd) {
+    fftk::odd_bfly(z, half - 1, q, q1, q3);
+    fftk::odd_bfly(z, half, q, mid1, mid3);
+    fftk::odd_bfly(z, half + 1, q, fftk::mul_zeta(fftk::conj(q1)), fftk::mul_zeta3(fftk::conj(q3)));
+  } else {
+    fftk::plain_bfly<Conj>(z, half - 1, q, q1, q3);
+    fftk::plain_bfly<Conj>(z, half, q, cpx{mid1.re, mid1.re}, cpx{-mid1.re, mid1.re});
+    fftk::plain_bfly<Conj>(z, half + 1, q, cpx{q1.im, q1.re}, cpx{-q3.im, -q3.re});
+  }
+}
+
+}  // namespace
+
+void fft_radix4_stage_avx2(int32_t n, double* block) { stage<false, false>(n, block); }
+void fft_radix4_stage_conj_avx2(int32_t n, double* block) { stage<false, true>(n, block); }
+void fft_odd_radix4_stage_avx2(int32_t n, double* block) { stage<true, false>(n, block); }
+
+#endif
