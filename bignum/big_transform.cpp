@@ -6,6 +6,82 @@
 
 #include "bignum/big_transform.h"
 
+namespace {
+
+// Nearest integer of x (|x| < 2^52; coefficients are never near a half).
+inline int64_t round_to_int(double x) {
+  const double y = x + 0.5;
+  const int64_t t = static_cast<int64_t>(y);
+  return t - (static_cast<double>(t) > y);
+}
+
+// Writes words[count-1] down to words[0] from the coefficients
+// coef[count-1] ... coef[0] (each scaled by s and rounded on its own) plus the
+// incoming carry, in base R; returns the carry out of words[0].
+//
+// Every coefficient is rounded without waiting for the carry, and the carry
+// chain is exact 64-bit integer arithmetic: a bias of 2^40 R keeps the
+// running value non-negative, so the division by the constant R is a plain
+// unsigned multiply and shift. The words are cut into four segments whose
+// chains run interleaved, each starting from carry 0 (the lowest from the
+// incoming carry); then each segment's carry-out is added into the next
+// segment, where it is absorbed within a few words.
+template <int32_t R>
+struct CarryChain {
+  static constexpr uint64_t kBiasWords = uint64_t{1} << 40;
+  static constexpr uint64_t kBias = kBiasWords * R;
+
+  // One step: word from the rounded coefficient k and the carry; returns the new carry.
+  static int64_t step(int64_t k, int64_t carry, uint16_t* word) {
+    const uint64_t value = static_cast<uint64_t>(k + carry) + kBias;
+    const uint64_t up = value / R;
+    *word = static_cast<uint16_t>(value - up * R);
+    return static_cast<int64_t>(up - kBiasWords);
+  }
+
+  // Adds carry into words[end-1], words[end-2] ... down to words[begin];
+  // returns what leaves words[begin].
+  static int64_t ripple(uint16_t* words, int32_t begin, int32_t end, int64_t carry) {
+    for (int32_t i = end - 1; i >= begin && carry != 0; --i) carry = step(words[i], carry, words + i);
+    return carry;
+  }
+
+  static int64_t run(const double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
+    constexpr int32_t kSegments = 4;
+    const int32_t seg = count / kSegments;
+    if (seg < 64) {
+      for (int32_t i = count - 1; i >= 0; --i) carry = step(round_to_int(coef[i] * s), carry, words + i);
+      return carry;
+    }
+    // Segment t covers [start_t, start_t + seg), the last one up to count;
+    // segment kSegments-1 is the least significant.
+    int64_t c[kSegments] = {0, 0, 0, carry};
+    // The longer last segment first runs alone down to the common length.
+    int32_t i = count - 1;
+    for (; i >= (kSegments - 1) * seg + seg; --i) c[3] = step(round_to_int(coef[i] * s), c[3], words + i);
+    for (int32_t j = seg - 1; j >= 0; --j) {
+      c[0] = step(round_to_int(coef[j] * s), c[0], words + j);
+      c[1] = step(round_to_int(coef[seg + j] * s), c[1], words + seg + j);
+      c[2] = step(round_to_int(coef[2 * seg + j] * s), c[2], words + 2 * seg + j);
+      c[3] = step(round_to_int(coef[3 * seg + j] * s), c[3], words + 3 * seg + j);
+    }
+    // Carries move up: segment 3 into 2, 2 into 1, 1 into 0.
+    for (int32_t t = kSegments - 1; t >= 1; --t) c[t - 1] += ripple(words, (t - 1) * seg, t * seg, c[t]);
+    return c[0];
+  }
+};
+
+int64_t carry_words(int32_t R, const double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
+  switch (R) {
+    case 10: return CarryChain<10>::run(coef, count, s, carry, words);
+    case 100: return CarryChain<100>::run(coef, count, s, carry, words);
+    case 1000: return CarryChain<1000>::run(coef, count, s, carry, words);
+    default: return CarryChain<10000>::run(coef, count, s, carry, words);
+  }
+}
+
+}  // namespace
+
 // big_to_transform(a, s, w, R, L, X): X (L + 2 doubles) <- m = min(L/2 + 1,
 // w - s) words of a from index s (m = 0 when s >= w). Words 3 ... m-1 of the
 // loaded run are balanced into [-R/2, R/2) with their carry moved up; the
@@ -51,7 +127,6 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
 void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
   const double s = 2.0 / L;
   const double rinv = 1.0 / R;
-  const double rinv2 = rinv * rinv;
   const double dR = R;
   const double v = X[L + 1];
   const double lead = std::fabs(v);
@@ -79,27 +154,15 @@ void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* ou
       weight *= rinv;
     }
   }
-  double u = (tau * s + 0.5) * rinv2;
-  double h = std::trunc(u) - 1.0;
-  double q = std::trunc((u - h) * dR + 0.5);
+  // Carry into position c from the coefficients below it, rounded.
+  int64_t carry = round_to_int((tau * s + 0.5) * rinv);
 
-  for (int32_t i = c; i >= 2; --i) {
-    const double V = X[i - big] * s + (q + 0.5);
-    u = V * rinv2;
-    const double h2 = std::trunc(u) - 1.0;
-    const double t = (u - h2) * dR;
-    const double tt = std::trunc(t);
-    q = h + tt;
-    digits[i - 1] = static_cast<uint16_t>((t - tt) * dR);
-    h = h2;
-  }
-
-  double V = h * dR + q + 0.5;
-  if (!big) V += X[1] * s;
-  const double g = std::trunc(V / dR);  // a carry out of the leading word
-  digits[0] = static_cast<uint16_t>(V - g * dR);
+  carry = carry_words(R, X + 2 - big, c - 1, s, carry, digits + 1);
+  if (!big) carry += round_to_int(X[1] * s);
+  const int64_t g = carry / R;  // a carry out of the leading word (carry > 0 here)
+  digits[0] = static_cast<uint16_t>(carry - g * R);
   int32_t e = big;
-  if (g >= 1.0) {
+  if (g >= 1) {
     std::memmove(digits + 1, digits, static_cast<std::size_t>(w - 1) * sizeof(uint16_t));
     digits[0] = static_cast<uint16_t>(g);
     e += 1;

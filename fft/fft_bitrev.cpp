@@ -50,21 +50,20 @@ void bitrev_permute(int32_t n, double* z) {
   const std::size_t top = std::size_t{1} << (b - 1);  // top bit of the high field
   const std::size_t m1 = std::size_t{1} << c;        // middle 1 (odd) or 01 (even)
   const std::size_t m2 = m1 << 1;                    // middle 10 (even)
-  std::size_t a = 0;                                 // rev(k) in the high field
-  for (std::size_t k = 0; k < low_count; ++k) {
-    std::size_t rl = 0;  // rev(l) in the high field
-    for (std::size_t l = 0; l < k; ++l) {
-      if (odd) {
-        swap_values<Conj>(z, a | l, rl | k);
-        swap_values<Conj>(z, a | m1 | l, rl | m1 | k);
-      } else {
-        swap_values<Conj>(z, a | l, rl | k);
-        swap_values<Conj>(z, a | m1 | l, rl | m2 | k);
-        swap_values<Conj>(z, a | m2 | l, rl | m1 | k);
-        swap_values<Conj>(z, a | m1 | m2 | l, rl | m1 | m2 | k);
-      }
-      rl = rev_increment(rl, top);
+  // Swaps of the pair (k, l): (a, m, l) <-> (rev l, rev m, k), a = rev k.
+  auto swap_pair = [&](std::size_t k, std::size_t a, std::size_t l, std::size_t rl) {
+    if (odd) {
+      swap_values<Conj>(z, a | l, rl | k);
+      swap_values<Conj>(z, a | m1 | l, rl | m1 | k);
+    } else {
+      swap_values<Conj>(z, a | l, rl | k);
+      swap_values<Conj>(z, a | m1 | l, rl | m2 | k);
+      swap_values<Conj>(z, a | m2 | l, rl | m1 | k);
+      swap_values<Conj>(z, a | m1 | m2 | l, rl | m1 | m2 | k);
     }
+  };
+  // The pairs l = k: the middle exchange and the fixed points.
+  auto diagonal = [&](std::size_t k, std::size_t a) {
     if (odd) {
       if (Conj) {
         conj_value(z, a | k);
@@ -77,7 +76,32 @@ void bitrev_permute(int32_t n, double* z) {
         conj_value(z, a | m1 | m2 | k);
       }
     }
-    a = rev_increment(a, top);
+  };
+
+  // The pairs l < k are taken in tiles of kTile x kTile (k, l): a tile reads
+  // kTile consecutive values in each of kTile rows on both sides of its
+  // swaps, so every cache line it touches is used whole, where the row-by-row
+  // order would touch a new line (and page) for every partner.
+  constexpr std::size_t kTile = 8;
+  const std::size_t tile = low_count < kTile ? low_count : kTile;
+  std::size_t a_base = 0;  // rev(kb) in the high field
+  for (std::size_t kb = 0; kb < low_count; kb += tile) {
+    std::size_t rl_base = 0;  // rev(lb) in the high field
+    for (std::size_t lb = 0; lb <= kb; lb += tile) {
+      std::size_t a = a_base;
+      for (std::size_t k = kb; k < kb + tile; ++k) {
+        std::size_t rl = rl_base;
+        const std::size_t l_end = lb == kb ? k : lb + tile;
+        for (std::size_t l = lb; l < l_end; ++l) {
+          swap_pair(k, a, l, rl);
+          rl = rev_increment(rl, top);
+        }
+        if (lb == kb) diagonal(k, a);
+        a = rev_increment(a, top);
+      }
+      for (std::size_t t = 0; t < tile; ++t) rl_base = rev_increment(rl_base, top);
+    }
+    for (std::size_t t = 0; t < tile; ++t) a_base = rev_increment(a_base, top);
   }
 }
 
