@@ -8,6 +8,7 @@
 #include "fft/fft_leaf.h"
 
 #include "fft/fft_butterfly.h"
+#include "fft/fft_simd.h"
 
 using namespace fftk;
 
@@ -41,7 +42,7 @@ constexpr cpx kV16x9 = {-kSin16, kCos16};      // exp(9i pi/16)
 }  // namespace
 
 // Plain transform of 8 values; w = exp(2 pi i/8).
-void fft_leaf8(double* z) {
+void fft_leaf8_portable(double* z) {
   plain_bfly0(z, 0, 2);
   plain_bfly(z, 1, 2, kW8, kW8x3);
   two_plain(z, 0);
@@ -51,7 +52,7 @@ void fft_leaf8(double* z) {
 }
 
 // Plain transform of 16 values; w = exp(2 pi i/16).
-void fft_leaf16(double* z) {
+void fft_leaf16_portable(double* z) {
   plain_bfly0(z, 0, 4);
   plain_bfly(z, 1, 4, kW16, kW16x3);
   plain_bfly(z, 2, 4, kW8, kW8x3);
@@ -63,7 +64,7 @@ void fft_leaf16(double* z) {
 }
 
 // Odd transform of 8 values; v = exp(i pi/8).
-void fft_odd_leaf8(double* z) {
+void fft_odd_leaf8_portable(double* z) {
   odd_bfly0(z, 0, 2);
   odd_bfly(z, 1, 2, kW16, kW16x3);
   two_plain(z, 0);
@@ -73,7 +74,7 @@ void fft_odd_leaf8(double* z) {
 }
 
 // Odd transform of 16 values; v = exp(i pi/16).
-void fft_odd_leaf16(double* z) {
+void fft_odd_leaf16_portable(double* z) {
   odd_bfly0(z, 0, 4);
   odd_bfly(z, 1, 4, kV16, kV16x3);
   odd_bfly(z, 2, 4, kW16, kW16x3);
@@ -82,6 +83,23 @@ void fft_odd_leaf16(double* z) {
   four_odd(z, 4);
   four_plain(z, 8);
   four_odd(z, 12);
+}
+
+void fft_leaf8(double* z) {
+  if (fft_simd_enabled()) fft_leaf8_avx2(z);
+  else fft_leaf8_portable(z);
+}
+void fft_leaf16(double* z) {
+  if (fft_simd_enabled()) fft_leaf16_avx2(z);
+  else fft_leaf16_portable(z);
+}
+void fft_odd_leaf8(double* z) {
+  if (fft_simd_enabled()) fft_odd_leaf8_avx2(z);
+  else fft_odd_leaf8_portable(z);
+}
+void fft_odd_leaf16(double* z) {
+  if (fft_simd_enabled()) fft_odd_leaf16_avx2(z);
+  else fft_odd_leaf16_portable(z);
 }
 
 namespace {

@@ -17,7 +17,17 @@ void fft_odd_radix4_stage_portable(int32_t n, double* block);
 void fft_radix4_stage_avx2(int32_t n, double* block);
 void fft_radix4_stage_conj_avx2(int32_t n, double* block);
 void fft_odd_radix4_stage_avx2(int32_t n, double* block);
+void fft_leaf8_avx2(double* block);
+void fft_leaf16_avx2(double* block);
+void fft_odd_leaf8_avx2(double* block);
+void fft_odd_leaf16_avx2(double* block);
 #endif
+
+// The portable leaves.
+void fft_leaf8_portable(double* block);
+void fft_leaf16_portable(double* block);
+void fft_odd_leaf8_portable(double* block);
+void fft_odd_leaf16_portable(double* block);
 
 // Whether this processor runs the vectorised stages (AVX2 and FMA on x86-64).
 inline bool fft_simd_available() {
@@ -35,6 +45,10 @@ inline bool fft_simd_enabled() { return fft_simd_available(); }
 inline void fft_radix4_stage_avx2(int32_t, double*) {}
 inline void fft_radix4_stage_conj_avx2(int32_t, double*) {}
 inline void fft_odd_radix4_stage_avx2(int32_t, double*) {}
+inline void fft_leaf8_avx2(double*) {}
+inline void fft_leaf16_avx2(double*) {}
+inline void fft_odd_leaf8_avx2(double*) {}
+inline void fft_odd_leaf16_avx2(double*) {}
 #endif
 
 #endif  // MORLANT_FFT_FFT_SIMD_H

@@ -291,6 +291,31 @@ TEST(BigMul, CrossProductsCarryingTwoWordsStillReachTheLastWord) {
   }
 }
 
+// Regression: the carry-back cuts long products into segments whose carry
+// chains run side by side and then ripple each segment's carry into the next.
+// Runs of full words (R - 1) make those ripples cross whole segments, with
+// negative coefficients from the balanced loading on the way.
+TEST(BigMul, CarriesRippleThroughRunsOfFullWords) {
+  for (int32_t R : {10, 10000}) {
+    for (int32_t L : {512, 4096}) {
+      const int32_t n = L + 2;
+      Big a(n, 1, 0, {}), b(n, 1, 0, {});
+      for (int32_t i = 0; i < n; ++i) {
+        a[i] = static_cast<uint16_t>(R - 1);
+        b[i] = static_cast<uint16_t>(i % 97 == 5 ? 0 : R - 1);
+      }
+      const Exact ah = part(a, R, 0, L / 2 + 1), bh = part(b, R, 0, L / 2 + 1);
+      Arr P(n), Q(n);
+      Big sq(n), prod(n);
+      double worst = 0;
+      big_sqr(n, R, a.get(), sq.get(), L, P.data());
+      EXPECT_TRUE(near(sq, R, times(ah, ah), 0.5 + 1.0 / R, &worst)) << "R " << R << ", L " << L << ", square";
+      big_mul_half(n, R, a.get(), b.get(), prod.get(), L, P.data(), Q.data());
+      EXPECT_TRUE(near(prod, R, times(ah, bh), 0.5 + 1.0 / R, &worst)) << "R " << R << ", L " << L << ", product";
+    }
+  }
+}
+
 // The radix test must pick R = 10000 at the benchmark's length: its result
 // plus the margin for n words stays below 0.4 of a last word scaled to R = 10000.
 TEST(BigMul, RoundoffTestAllowsRadix10000AtTheBenchmarkLength) {
