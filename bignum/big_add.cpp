@@ -26,7 +26,7 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
     for (int32_t i = n - 1; i >= 1; --i) {
       const uint32_t s = x[i - 1] + y[i - 1] + c;
       c = s >= r;
-      out[i] = static_cast<uint16_t>(c ? s - r : s);
+      out[i] = static_cast<uint16_t>(s - (r & (0u - c)));
     }
     out[0] = 1;
     return 1;
@@ -37,12 +37,12 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
   for (; i >= shift; --i) {
     const uint32_t s = x[i] + y[i - shift] + c;
     c = s >= r;
-    out[i] = static_cast<uint16_t>(c ? s - r : s);
+    out[i] = static_cast<uint16_t>(s - (r & (0u - c)));
   }
   for (; i >= 0; --i) {
     const uint32_t s = x[i] + c;
     c = s >= r;
-    out[i] = static_cast<uint16_t>(c ? s - r : s);
+    out[i] = static_cast<uint16_t>(s - (r & (0u - c)));
   }
   if (c == 0) return 0;
   std::memmove(out + 1, out, sizeof(uint16_t) * static_cast<std::size_t>(n - 1));
@@ -77,12 +77,12 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
   for (; i >= shift; --i) {
     const int32_t t = x[i] - y[i - shift] - b;
     b = t < 0;
-    o[i] = static_cast<uint16_t>(b ? t + R : t);
+    o[i] = static_cast<uint16_t>(t + (R & -b));
   }
   for (; i >= 0; --i) {
     const int32_t t = x[i] - b;
     b = t < 0;
-    o[i] = static_cast<uint16_t>(b ? t + R : t);
+    o[i] = static_cast<uint16_t>(t + (R & -b));
   }
   int32_t z = 0;
   while (z < n && o[z] == 0) ++z;

@@ -101,7 +101,7 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
     for (int32_t j = m - 1; j >= 2; --j) {
       const int32_t t = d[j] + c;
       c = t >= half;
-      X[1 + j] = t - (c ? R : 0);
+      X[1 + j] = t - (R & -c);
     }
     X[2] = d[1] + c;
   } else if (m == 2) {
