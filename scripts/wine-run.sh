@@ -7,6 +7,9 @@
 #   wine-run.sh program.exe [arguments...]
 #
 # MORLANT_WINE_DPI=144 selects a prefix whose system DPI is 144 (default 96).
+# MORLANT_WINE_DESKTOP=WxH runs programs in a prefix whose Wine virtual
+# desktop has that size; Wine draws the window frames itself there (for
+# screenshots), and every program of that prefix shares the desktop.
 # The display and each prefix's wineserver stay up for later runs;
 # `wine-run.sh --stop` ends them.
 set -euo pipefail
@@ -39,7 +42,7 @@ mkdir -p "$state"
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEPREFIX="$state/prefix-$dpi"
+export WINEPREFIX="$state/prefix-$dpi${MORLANT_WINE_DESKTOP:+-desktop}"
 
 # One-time set-up under a lock, so parallel tests wait for each other.
 exec 9>"$state/lock"
@@ -59,8 +62,19 @@ if [ ! -f "$WINEPREFIX/.morlant-ready" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  if [ -n "${MORLANT_WINE_DESKTOP:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$MORLANT_WINE_DESKTOP" /f >/dev/null 2>&1
+  fi
   wineserver -w
   touch "$WINEPREFIX/.morlant-ready"
+fi
+if [ ! -f "$WINEPREFIX/.morlant-unmanaged" ]; then
+  # No window manager runs on the private display, and Wine waits up to 2 s
+  # for each hidden managed window to be withdrawn; with unmanaged windows
+  # hiding (a closed dialog, a destroyed window) is immediate.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  touch "$WINEPREFIX/.morlant-unmanaged"
 fi
 flock -u 9
 exec 9>&-

@@ -1,0 +1,33 @@
+// The main window (class "BasicWindowClass"): start-up of the window with
+// its controls, and MainWindowProc, which starts a benchmark on START, turns
+// the worker's posted records into progress on the START ring and into the
+// result card's data, opens the About dialog from the menu icon, and cleans
+// up when the window is destroyed. Window thread only.
+#ifndef MORLANT_APP_MAIN_WINDOW_H
+#define MORLANT_APP_MAIN_WINDOW_H
+
+#include <windows.h>
+
+// Registers "BasicWindowClass", "ResultCardClass" and "SysInfoCardClass";
+// registration results are not checked (a missing class shows as a missing
+// control).
+void register_window_classes(HINSTANCE instance);
+
+// Start-up after GDI+ and DPI awareness: registers the classes, reads the
+// machine facts into system_info, creates the main window centred on the
+// primary screen (client area 400 x 515 at 96 DPI, scaled), its five fonts,
+// the menu icon, START and the two cards at the window's DPI, and shows it
+// with `show`. Returns the window, also stored in main_window; null when it
+// cannot be created. GDI+ must be running (the menu icon's picture).
+HWND create_main_window(HINSTANCE instance, int show);
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// How START launches the worker. The defaults are BenchmarkThreadProc and
+// CreateThread (default security and stack, running at once); tests replace
+// them to run a scripted worker or to make the creation fail. When the
+// creation fails the window returns to idle and frees the start record.
+extern LPTHREAD_START_ROUTINE benchmark_thread_procedure;
+extern HANDLE (*create_worker_thread)(LPTHREAD_START_ROUTINE procedure, void* parameter);
+
+#endif  // MORLANT_APP_MAIN_WINDOW_H

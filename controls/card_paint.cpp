@@ -1,0 +1,111 @@
+// The paint the two cards share.
+//
+// Ownership: the frame's GDI brush and pen are made, selected, deselected
+// and deleted within begin_card_paint. The GDI+ surface, fonts, brushes and
+// string formats belong to the CardPaint and are deleted by end_card_paint
+// after EndPaint. Drawing failures are ignored: the paint always ends.
+#include "controls/card_paint.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr int kMargin96 = 20;      // inner margin of the card
+constexpr int kCornerSize96 = 16;  // width and height of the frame's corner ellipse
+constexpr int kBorderWidth = 1;    // frame border, device pixels
+
+void draw_frame(const CardPaint& card) {
+  HDC dc = card.paint.hdc;
+  HBRUSH fill = CreateSolidBrush(kCardFill);
+  HPEN border = CreatePen(PS_SOLID, kBorderWidth, kCardBorder);
+  if (fill != nullptr && border != nullptr) {
+    HGDIOBJ old_brush = SelectObject(dc, fill);
+    HGDIOBJ old_pen = SelectObject(dc, border);
+    const int corner = card_length(card, kCornerSize96);
+    RoundRect(dc, card.client.left, card.client.top, card.client.right, card.client.bottom, corner, corner);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+  }
+  if (border != nullptr) DeleteObject(border);
+  if (fill != nullptr) DeleteObject(fill);
+}
+
+GpStringFormat* line_format(CardPaint* card, LineFormat format) {
+  GpStringFormat*& slot = card->formats[static_cast<int>(format)];
+  if (slot == nullptr) slot = create_line_format(format);
+  return slot;
+}
+
+GpFont* gdiplus_font(CardPaint* card, HFONT source) {
+  if (source == nullptr) return nullptr;
+  for (auto& entry : card->fonts) {
+    if (entry.source == source) return entry.font;
+    if (entry.source != nullptr) continue;
+    entry.source = source;  // a failure is remembered too: tried once per paint
+    LOGFONTW description;
+    if (GetObjectW(source, sizeof description, &description) == sizeof description) {
+      GdipCreateFontFromLogfontW(card->paint.hdc, &description, &entry.font);
+    }
+    return entry.font;
+  }
+  return nullptr;
+}
+
+GpBrush* solid_brush(CardPaint* card, ARGB colour) {
+  for (auto& entry : card->brushes) {
+    if (entry.brush != nullptr && entry.colour == colour) return entry.brush;
+    if (entry.brush != nullptr) continue;
+    entry.colour = colour;
+    GdipCreateSolidFill(colour, &entry.brush);
+    return entry.brush;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void begin_card_paint(HWND window, CardPaint* card) {
+  *card = CardPaint{};
+  card->window = window;
+  BeginPaint(window, &card->paint);
+  GetClientRect(window, &card->client);
+  card->dpi = static_cast<int>(GetDpiForWindow(window));
+  if (card->dpi <= 0) card->dpi = USER_DEFAULT_SCREEN_DPI;
+  card->margin = card_length(*card, kMargin96);
+  if (card->paint.hdc == nullptr) return;
+  if (GdipCreateFromHDC(card->paint.hdc, &card->surface) == Ok) {
+    GdipSetTextRenderingHint(card->surface, TextRenderingHintAntiAlias);
+    GdipSetSmoothingMode(card->surface, SmoothingModeAntiAlias);
+  } else {
+    card->surface = nullptr;
+  }
+  draw_frame(*card);
+}
+
+void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, ARGB colour, LineFormat format, int x, int y,
+                    int width, int height) {
+  if (card->surface == nullptr) return;
+  GpFont* gdiplus = gdiplus_font(card, font);
+  GpBrush* brush = solid_brush(card, colour);
+  GpStringFormat* layout = line_format(card, format);
+  if (gdiplus == nullptr || brush == nullptr || layout == nullptr) return;
+  const RectF rectangle(static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
+                        static_cast<REAL>(height));
+  GdipDrawString(card->surface, text, -1, gdiplus, &rectangle, layout, brush);
+}
+
+void end_card_paint(CardPaint* card) {
+  EndPaint(card->window, &card->paint);
+  for (auto& entry : card->brushes) {
+    if (entry.brush != nullptr) GdipDeleteBrush(entry.brush);
+  }
+  for (GpStringFormat* format : card->formats) {
+    if (format != nullptr) GdipDeleteStringFormat(format);
+  }
+  for (auto& entry : card->fonts) {
+    if (entry.font != nullptr) GdipDeleteFont(entry.font);
+  }
+  if (card->surface != nullptr) GdipDeleteGraphics(card->surface);
+  *card = CardPaint{};
+}

@@ -1,0 +1,53 @@
+// The paint the two cards share: the frame, the GDI+ surface on the paint
+// device context, and one-line texts drawn with GDI+ objects made for this
+// paint only. Internal to the controls library.
+//
+// Ownership: a CardPaint owns its GDI+ surface and every font, brush and
+// string format it makes while the card's text is drawn; end_card_paint ends
+// the paint and then deletes all of them. The GDI fonts it writes with
+// belong to the application.
+#ifndef MORLANT_CONTROLS_CARD_PAINT_H
+#define MORLANT_CONTROLS_CARD_PAINT_H
+
+#include <windows.h>
+// GDI+ needs the Windows headers before it.
+#include <gdiplus.h>
+
+#include "controls/drawing.h"
+
+struct CardPaint {
+  HWND window;
+  PAINTSTRUCT paint;
+  RECT client;
+  int dpi;
+  int margin;  // inner margin, scaled
+  Gdiplus::GpGraphics* surface;
+  // Made on first use during this paint; null when not made or failed.
+  Gdiplus::GpStringFormat* formats[3];  // by LineFormat
+  struct {
+    HFONT source;
+    Gdiplus::GpFont* font;
+  } fonts[2];
+  struct {
+    Gdiplus::ARGB colour;
+    Gdiplus::GpSolidFill* brush;
+  } brushes[2];
+};
+
+// Begins painting, reads the client rectangle and the DPI, opens the GDI+
+// surface and draws the frame.
+void begin_card_paint(HWND window, CardPaint* card);
+
+// A length named at 96 DPI, at the card's DPI.
+inline int card_length(const CardPaint& card, int length_96) { return scale_for_dpi(length_96, card.dpi); }
+
+// Draws text on one line into the rectangle with the GDI+ font made from
+// `font`, a solid brush of `colour` and the line format. Draws nothing
+// when an object cannot be made.
+void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, Gdiplus::ARGB colour, LineFormat format, int x,
+                    int y, int width, int height);
+
+// Ends painting, then deletes everything the paint made.
+void end_card_paint(CardPaint* card);
+
+#endif  // MORLANT_CONTROLS_CARD_PAINT_H

@@ -1,0 +1,306 @@
+// MainWindowProc with the real window built in-process: starting a
+// benchmark, the worker's posted records, failures, clean-up, the menu icon
+// and the About command. The worker is replaced through the start seam:
+// the real benchmark runs only in the end-to-end test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "app/resource_ids.h"
+#include "tests/app/app_test_support.h"
+
+namespace {
+
+using apptest::pump_pending;
+using apptest::pump_until;
+using apptest::window_text;
+
+// A scripted benchmark of five runs of 19 steps through the real runner,
+// adapter and posting throttle; each run takes 16.4246 s and scores 152.
+void scripted_run(int32_t, BenchmarkResult* result, ProgressCallback callback, void* user, void*) {
+  for (int32_t step = 1; step <= STEPS_PER_RUN; ++step)
+    if (callback != nullptr) callback(step, static_cast<uint32_t>(step) * 441504u, user, 0.1, 0.0);
+  result->status = 1;
+  result->digits = 8388608;
+  result->seconds = 16.4246;
+  result->score = 152.0;
+}
+
+DWORD WINAPI scripted_worker(LPVOID parameter) {
+  auto* start = static_cast<WorkerStartInfo*>(parameter);
+  const BenchmarkPlan plan{BENCHMARK_DIGITS, BENCHMARK_RUNS, STEPS_PER_RUN, scripted_run, nullptr, nullptr};
+  auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
+  run_benchmark_plan(&plan, result, PostProgressCallback, nullptr);
+  if (!PostMessageW(start->window, WM_APP_BENCH_DONE, 0, reinterpret_cast<LPARAM>(result))) std::free(result);
+  std::free(start);
+  return 0;
+}
+
+// A worker that reports nothing: the test posts the records itself.
+DWORD WINAPI silent_worker(LPVOID parameter) {
+  std::free(parameter);
+  return 0;
+}
+
+HANDLE failing_thread_creation(LPTHREAD_START_ROUTINE, void*) { return nullptr; }
+
+void post_progress(HWND window, int32_t step) {
+  auto* update = static_cast<ProgressUpdate*>(std::malloc(sizeof(ProgressUpdate)));
+  *update = {step, 0};
+  ASSERT_TRUE(PostMessageW(window, WM_APP_BENCH_PROGRESS, 0, reinterpret_cast<LPARAM>(update)));
+}
+
+void post_done(HWND window, uint32_t status, double seconds = 0, double score = 0) {
+  auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
+  result->status = status;
+  result->seconds = seconds;
+  result->score = score;
+  ASSERT_TRUE(PostMessageW(window, WM_APP_BENCH_DONE, 0, reinterpret_cast<LPARAM>(result)));
+}
+
+class MainWindowBenchmark : public apptest::MainWindowTest {
+ protected:
+  void press_start() { SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0); }
+  bool idle() const { return IsWindowEnabled(start_button_window) && worker_thread == nullptr; }
+  // Presses START with the silent worker and waits for the worker to end.
+  void start_silently() {
+    benchmark_thread_procedure = silent_worker;
+    press_start();
+    ASSERT_FALSE(IsWindowEnabled(start_button_window));
+    ASSERT_NE(worker_thread, nullptr);
+    WaitForSingleObject(worker_thread, 5000);
+  }
+  void finish(uint32_t status, double seconds = 0, double score = 0) {
+    post_done(window, status, seconds, score);
+    ASSERT_TRUE(pump_until([&] { return idle(); }));
+  }
+};
+
+TEST_F(MainWindowBenchmark, RingFollowsEveryPostedStepAndTheResultIsShown) {
+  benchmark_thread_procedure = scripted_worker;
+  press_start();
+  EXPECT_FALSE(IsWindowEnabled(start_button_window));
+  EXPECT_EQ(total_progress_steps, 95);
+
+  // Each record is read back from the ring right after its dispatch.
+  std::vector<float> ring;
+  bool done = false;
+  const ULONGLONG end = GetTickCount64() + 10000;
+  while (!done && GetTickCount64() < end) {
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      Sleep(1);
+      continue;
+    }
+    DispatchMessageW(&message);
+    if (message.hwnd != window) continue;
+    if (message.message == WM_APP_BENCH_PROGRESS) ring.push_back(start_button.progress);
+    done = message.message == WM_APP_BENCH_DONE;
+  }
+  ASSERT_TRUE(done);
+  pump_pending();
+
+  ASSERT_EQ(ring.size(), 48u);
+  for (size_t i = 0; i < ring.size(); ++i) EXPECT_FLOAT_EQ(ring[i], static_cast<float>(2 * i + 1) / 95.0f) << i;
+  EXPECT_EQ(ring.back(), 1.0f);
+
+  EXPECT_TRUE(idle());
+  EXPECT_EQ(start_button.progress, 1.0f);
+  EXPECT_EQ(result_card_state.has_result, 1);
+  EXPECT_DOUBLE_EQ(result_card_state.score, 152.0);
+  EXPECT_NEAR(result_card_state.seconds, 82.123, 1e-9);
+  EXPECT_EQ(window_text(result_card_window), L"Score 152, 82.123 sec");
+}
+
+TEST_F(MainWindowBenchmark, RingIsTheStepFractionClampedToAFullRing) {
+  start_silently();
+  const struct {
+    int32_t step;
+    float ring;
+  } cases[] = {{1, 1.0f / 95}, {47, 47.0f / 95}, {95, 1.0f}, {120, 1.0f}, {-5, 0.0f}, {2147483647, 1.0f}};
+  for (const auto& c : cases) {
+    post_progress(window, c.step);
+    pump_pending();
+    EXPECT_FLOAT_EQ(start_button.progress, c.ring) << "step " << c.step;
+  }
+  finish(1, 1.0, 2.0);
+}
+
+TEST_F(MainWindowBenchmark, StartClearsAShownResultAtOnceAndFailuresKeepDashes) {
+  start_silently();
+  finish(1, 7.25, 123456.0);
+  EXPECT_EQ(window_text(result_card_window), L"Score 123456, 7.250 sec");
+
+  start_silently();  // no message pumped: the result is gone at once
+  EXPECT_EQ(result_card_state.has_result, 0);
+  EXPECT_EQ(window_text(result_card_window), L"--");
+  EXPECT_EQ(start_button.progress, 0.0f);
+
+  post_progress(window, 40);
+  finish(0);  // status 0: the run failed
+  EXPECT_EQ(result_card_state.has_result, 0);
+  EXPECT_EQ(window_text(result_card_window), L"--");
+  EXPECT_EQ(start_button.progress, 0.0f);
+
+  start_silently();
+  post_progress(window, 40);
+  ASSERT_TRUE(PostMessageW(window, WM_APP_BENCH_DONE, 0, 0));  // no result record at all
+  ASSERT_TRUE(pump_until([&] { return idle(); }));
+  EXPECT_EQ(result_card_state.has_result, 0);
+  EXPECT_EQ(window_text(result_card_window), L"--");
+  EXPECT_EQ(start_button.progress, 0.0f);
+}
+
+TEST_F(MainWindowBenchmark, EveryRecordIsFreedByTheWindow) {
+  start_silently();
+  finish(1, 1.0, 1.0);  // first use of every code path before measuring
+  const long long before = apptest::heap_bytes_in_use();
+  for (int batch = 0; batch < 10; ++batch) {
+    for (int i = 0; i < 1000; ++i) post_progress(window, i);
+    pump_pending();
+  }
+  for (int batch = 0; batch < 10; ++batch) {
+    for (int i = 0; i < 100; ++i) post_done(window, static_cast<uint32_t>(i % 2), 1.0, 2.0);
+    pump_pending();
+  }
+  // Leaked records would hold at least 10,000 x 8 + 1,000 x 280 bytes.
+  EXPECT_LT(apptest::heap_bytes_in_use() - before, 16 * 1024);
+}
+
+TEST_F(MainWindowBenchmark, FailedThreadCreationReturnsToIdleAndFreesTheStartRecord) {
+  start_silently();
+  finish(1, 3.0, 4.0);
+  create_worker_thread = failing_thread_creation;
+  const long long before = apptest::heap_bytes_in_use();
+  for (int i = 0; i < 5000; ++i) press_start();
+  EXPECT_LT(apptest::heap_bytes_in_use() - before, 16 * 1024);
+  EXPECT_TRUE(idle());
+  EXPECT_EQ(start_button.progress, 0.0f);
+  EXPECT_EQ(window_text(result_card_window), L"--");  // the press cleared the old result
+}
+
+TEST_F(MainWindowBenchmark, StartWhileRunningAndUnknownCommandsAreIgnored) {
+  start_silently();
+  const HANDLE running = worker_thread;
+  press_start();
+  EXPECT_EQ(worker_thread, running);
+  for (WPARAM id : {IDOK, IDCANCEL, 4242}) EXPECT_EQ(SendMessageW(window, WM_COMMAND, id, 0), 0);
+  EXPECT_FALSE(IsWindowEnabled(start_button_window));
+  finish(0);
+}
+
+HANDLE worker_release;
+
+// A worker still computing when the window goes: it ends only when released.
+DWORD WINAPI lingering_worker(LPVOID parameter) {
+  WaitForSingleObject(worker_release, 10000);
+  auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
+  if (!PostMessageW(static_cast<WorkerStartInfo*>(parameter)->window, WM_APP_BENCH_DONE, 0,
+                    reinterpret_cast<LPARAM>(result)))
+    std::free(result);  // the window is gone: the record stays with the sender
+  std::free(parameter);
+  return 0;
+}
+
+TEST_F(MainWindowBenchmark, DestroyWaitsAtMostOneSecondForTheWorkerAndDeletesTheFonts) {
+  worker_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  benchmark_thread_procedure = lingering_worker;
+  press_start();
+  const HFONT fonts[5] = {font_button, font_score, font_time, font_info_label, font_info_value};
+  const ULONGLONG before = GetTickCount64();
+  DestroyWindow(window);
+  const ULONGLONG waited = GetTickCount64() - before;
+  EXPECT_GE(waited, 900u);
+  EXPECT_LT(waited, 2000u);
+  EXPECT_EQ(worker_thread, nullptr);
+  for (HFONT font : fonts) EXPECT_EQ(GetObjectType(font), 0u) << "font not deleted";
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+  SetEvent(worker_release);
+  Sleep(100);
+  CloseHandle(worker_release);
+}
+
+TEST_F(MainWindowBenchmark, MenuIconIsDrawnTransparentlyOverTheWindowColour) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  SetBkMode(dc, OPAQUE);
+  EXPECT_EQ(SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(menu_icon_window)),
+            reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+  SetBkMode(dc, OPAQUE);
+  SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(result_card_window));
+  EXPECT_EQ(GetBkMode(dc), OPAQUE);  // any other control: default handling
+  DeleteDC(dc);
+}
+
+class MainWindowMenu : public apptest::MainWindowTest {};
+
+TEST_F(MainWindowMenu, MenuIconOffersAboutWhichOpensTheDialogOwnedByTheWindow) {
+  HWND dialog_owner = nullptr;
+  bool window_disabled = false;
+  // The About dialog, opened from inside the menu's command.
+  const auto close_about = [&](HWND dialog) {
+    dialog_owner = GetWindow(dialog, GW_OWNER);
+    window_disabled = !IsWindowEnabled(window);
+    EndDialog(dialog, IDOK);
+  };
+  std::wstring entry;
+  int entries = 0;
+  UINT entry_id = 0;
+  apptest::with_modal_window(
+      L"#32768",
+      [&] {
+        return SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MENU_ICON, STN_CLICKED),
+                            reinterpret_cast<LPARAM>(menu_icon_window));
+      },
+      [&](HWND menu_window) {
+        auto menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+        entries = GetMenuItemCount(menu);
+        wchar_t text[32] = L"";
+        GetMenuStringW(menu, 0, text, 32, MF_BYPOSITION);
+        entry = text;
+        entry_id = GetMenuItemID(menu, 0);
+        PostMessageW(menu_window, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu_window, WM_KEYDOWN, VK_RETURN, 0);
+      });
+  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(entry, L"About");
+  EXPECT_EQ(entry_id, static_cast<UINT>(IDM_ABOUT));
+  // The chosen command arrives as a posted WM_COMMAND.
+  apptest::with_modal_window(
+      L"#32770",
+      [&] {
+        pump_until([&] { return dialog_owner != nullptr; });
+        return INT_PTR{0};
+      },
+      close_about);
+  EXPECT_EQ(dialog_owner, window);
+  EXPECT_TRUE(window_disabled);
+  EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+TEST_F(MainWindowMenu, DismissingTheMenuDoesNothing) {
+  apptest::with_modal_window(
+      L"#32768",
+      [&] {
+        return SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MENU_ICON, STN_CLICKED),
+                            reinterpret_cast<LPARAM>(menu_icon_window));
+      },
+      [](HWND menu_window) { PostMessageW(menu_window, WM_KEYDOWN, VK_ESCAPE, 0); });
+  bool dialog_seen = true;
+  apptest::with_modal_window(
+      L"#32770",
+      [] {
+        pump_until([] { return false; }, 500);
+        return INT_PTR{0};
+      },
+      [](HWND dialog) { EndDialog(dialog, IDCANCEL); }, &dialog_seen);
+  EXPECT_FALSE(dialog_seen);
+  EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+}  // namespace

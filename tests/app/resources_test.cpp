@@ -1,0 +1,207 @@
+// The resources built into Morlant.exe: dialog template, application icon,
+// version information and manifest, all in language 1033, read from the
+// program file as data. (The menu icon picture is decoded by the menu icon
+// tests.)
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/resource_ids.h"
+
+#define MORLANT_WIDEN2(text) L##text
+#define MORLANT_WIDEN(text) MORLANT_WIDEN2(text)
+
+namespace {
+
+constexpr WORD kEnglishUnitedStates = 1033;
+
+class AppResources : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    program = LoadLibraryExW(MORLANT_WIDEN(MORLANT_EXE_PATH), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  }
+  static void TearDownTestSuite() { FreeLibrary(program); }
+  void SetUp() override { ASSERT_NE(program, nullptr) << "cannot open " MORLANT_EXE_PATH; }
+
+  // The bytes of a resource in language 1033 (empty when there is none).
+  static std::vector<unsigned char> bytes(LPCWSTR type, LPCWSTR name) {
+    HRSRC found = FindResourceExW(program, type, name, kEnglishUnitedStates);
+    if (found == nullptr) return {};
+    auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(program, found)));
+    return std::vector<unsigned char>(data, data + SizeofResource(program, found));
+  }
+  static HMODULE program;
+};
+HMODULE AppResources::program = nullptr;
+
+// Reads a dialog template field by field.
+struct Reader {
+  const std::vector<unsigned char>& data;
+  size_t at = 0;
+  template <typename T>
+  T next() {
+    T value{};
+    std::memcpy(&value, data.data() + at, sizeof value);
+    at += sizeof value;
+    return value;
+  }
+  void align() { at = (at + 3) & ~size_t{3}; }
+  // A string, or an ordinal written as "#n".
+  std::wstring text() {
+    if (next<WORD>() == 0xFFFF) return L"#" + std::to_wstring(next<WORD>());
+    at -= 2;
+    std::wstring s;
+    for (WORD c; (c = next<WORD>()) != 0;) s.push_back(static_cast<wchar_t>(c));
+    return s;
+  }
+};
+
+TEST_F(AppResources, AboutDialogTemplate) {
+  const auto data = bytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_ABOUT));
+  ASSERT_FALSE(data.empty());
+  Reader r{data};
+  EXPECT_EQ(r.next<WORD>(), 1);       // extended template
+  EXPECT_EQ(r.next<WORD>(), 0xFFFF);  // signature
+  r.next<DWORD>();                    // help identifier
+  EXPECT_EQ(r.next<DWORD>(), 0u);     // no extended style
+  EXPECT_EQ(r.next<DWORD>(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER));
+  const WORD items = r.next<WORD>();
+  ASSERT_EQ(items, 6);
+  r.next<short>();
+  r.next<short>();
+  EXPECT_EQ(r.next<short>(), 230);
+  EXPECT_EQ(r.next<short>(), 100);
+  EXPECT_EQ(r.text(), L"");  // no menu
+  EXPECT_EQ(r.text(), L"");  // default dialog class
+  EXPECT_EQ(r.text(), L"About Morlant");
+  EXPECT_EQ(r.next<WORD>(), 9);  // points
+  EXPECT_EQ(r.next<WORD>(), 0);  // weight
+  EXPECT_EQ(r.next<BYTE>(), 0);  // not italic
+  EXPECT_EQ(r.next<BYTE>(), 1);  // DEFAULT_CHARSET
+  EXPECT_EQ(r.text(), L"Segoe UI");
+
+  const struct {
+    const wchar_t* cls;
+    int id, x, y, w, h;
+    DWORD style;
+    const wchar_t* text;
+  } expected[6] = {
+      {L"#130", -1, 8, 9, 10, 8, WS_CHILD | WS_VISIBLE | SS_ICON, L"#102"},
+      {L"#130", -1, 39, 11, 161, 13, WS_CHILD | WS_VISIBLE, L"Morlant"},
+      {L"#130", IDC_ABOUT_VERSION, 39, 24, 161, 10, WS_CHILD | WS_VISIBLE, L""},
+      {L"#130", -1, 40, 37, 185, 10, WS_CHILD | WS_VISIBLE, L"A cross-platform Pi calculation benchmark"},
+      {L"#130", IDC_ABOUT_LINK, 40, 55, 150, 10, WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOTIFY, L"https://morlant.example.org/"},
+      {L"#128", IDOK, 167, 75, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, L"OK"},
+  };
+  for (const auto& item : expected) {
+    SCOPED_TRACE(testing::Message() << "item " << (&item - expected) + 1);
+    r.align();
+    r.next<DWORD>();  // help identifier
+    EXPECT_EQ(r.next<DWORD>(), 0u);
+    EXPECT_EQ(r.next<DWORD>(), item.style);
+    EXPECT_EQ(r.next<short>(), item.x);
+    EXPECT_EQ(r.next<short>(), item.y);
+    EXPECT_EQ(r.next<short>(), item.w);
+    EXPECT_EQ(r.next<short>(), item.h);
+    EXPECT_EQ(r.next<int>(), item.id);
+    // The class is STATIC (0x82) or BUTTON (0x80), written as an ordinal or by name.
+    std::wstring cls = r.text();
+    if (cls == L"STATIC" || cls == L"Static") cls = L"#130";
+    if (cls == L"BUTTON" || cls == L"Button") cls = L"#128";
+    EXPECT_EQ(cls, item.cls);
+    EXPECT_EQ(r.text(), item.text);
+    r.at += r.next<WORD>();  // creation data
+  }
+}
+
+TEST_F(AppResources, ApplicationIconIsOne256PixelUncompressedBitmapImageAndTheMenuPictureIsThere) {
+  const auto group = bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_APP));
+  ASSERT_EQ(group.size(), 6u + 14u);
+  Reader r{group};
+  r.next<WORD>();
+  EXPECT_EQ(r.next<WORD>(), 1);  // icon
+  EXPECT_EQ(r.next<WORD>(), 1);  // one image
+  EXPECT_EQ(r.next<BYTE>(), 0);  // width 256
+  EXPECT_EQ(r.next<BYTE>(), 0);  // height 256
+  r.next<WORD>();
+  r.next<WORD>();
+  EXPECT_EQ(r.next<WORD>(), 32);  // bits per pixel
+  const DWORD size = r.next<DWORD>();
+  const WORD image_id = r.next<WORD>();
+
+  const auto image = bytes(RT_ICON, MAKEINTRESOURCEW(image_id));
+  ASSERT_EQ(image.size(), size);
+  BITMAPINFOHEADER header;
+  ASSERT_GE(image.size(), sizeof header);
+  std::memcpy(&header, image.data(), sizeof header);
+  EXPECT_EQ(header.biSize, 40u);  // not a PNG
+  EXPECT_EQ(header.biWidth, 256);
+  EXPECT_EQ(header.biHeight, 512);  // colour bitmap and mask
+  EXPECT_EQ(header.biBitCount, 32);
+  EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+  EXPECT_EQ(image.size(), 40u + 256u * 256u * 4u + 256u * 32u);
+  EXPECT_FALSE(bytes(RT_RCDATA, MAKEINTRESOURCEW(IDR_MENU_PNG)).empty()) << "menu icon picture not in language 1033";
+}
+
+std::wstring version_string(const std::vector<unsigned char>& block, const wchar_t* key) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + key;
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || value == nullptr) return L"(missing)";
+  return static_cast<const wchar_t*>(value);
+}
+
+TEST_F(AppResources, VersionInformation) {
+  const std::wstring path = MORLANT_WIDEN(MORLANT_EXE_PATH);
+  DWORD ignored = 0;
+  std::vector<unsigned char> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
+  EXPECT_EQ(fixed->dwFileFlags, 0u);
+  EXPECT_EQ(fixed->dwFileOS, 0x40004u);
+  EXPECT_EQ(fixed->dwFileType, 1u);
+  EXPECT_EQ(fixed->dwFileSubtype, 0u);
+
+  EXPECT_EQ(version_string(block, L"FileDescription"), L"Morlant - Pi Calculation Benchmark");
+  EXPECT_EQ(version_string(block, L"FileVersion"), L"1.0.0");
+  EXPECT_EQ(version_string(block, L"InternalName"), L"Morlant");
+  EXPECT_EQ(version_string(block, L"OriginalFilename"), L"Morlant.exe");
+  EXPECT_EQ(version_string(block, L"ProductName"), L"Morlant");
+  EXPECT_EQ(version_string(block, L"ProductVersion"), L"1.0.0");
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(length, 4u);
+  EXPECT_EQ(translation[0], 0x0409);
+  EXPECT_EQ(translation[1], 0x04B0);
+  EXPECT_FALSE(bytes(RT_VERSION, MAKEINTRESOURCEW(1)).empty()) << "version block not in language 1033";
+}
+
+TEST_F(AppResources, ManifestDeclaresPerMonitorDpiCommonControlsAndSupportedSystems) {
+  const auto raw = bytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
+  ASSERT_FALSE(raw.empty());
+  const std::string manifest(raw.begin(), raw.end());
+  for (const char* part : {
+           R"(level="asInvoker")", R"(uiAccess="false")",
+           R"(<assemblyIdentity version="1.0.0.0" processorArchitecture="*" name="Win32App" type="win32"/>)",
+           "<description>Win32 Application</description>", R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+           R"(publicKeyToken="6595b64144ccf1df" language="*")",
+           "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", ">true/pm</dpiAware>",
+           ">PerMonitorV2</dpiAwareness>"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+}
+
+}  // namespace
