@@ -26,33 +26,13 @@ using namespace fftk;
 
 namespace {
 
-constexpr std::size_t kRefreshInterval = 64;
-
-// (cos 3x, sin 3x) from (cos x, sin x).
-inline cpx triple(cpx w) {
-  return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im};
-}
-
-// Next value of a chain: w^(j+1) from w^(j-1) and w^j, step factor t = 2 sin(phi).
-inline cpx advance(cpx prev, cpx cur, double t) {
-  return {prev.re - t * cur.im, prev.im + t * cur.re};
-}
-
-// Plain stage (Conj: on the conjugated block) and odd stage, on n doubles.
+// Plain stage (Conj: on the conjugated block) and odd stage, on n doubles:
+// index 0, the front pairs each followed at once by their mirror pair, then
+// the middle indices Q/2 - 1, Q/2 and Q/2 + 1.
 template <bool Odd, bool Conj>
 void radix4_stage(int32_t n, double* z) {
-  const std::size_t m = static_cast<std::size_t>(n) / 2;
-  const std::size_t q = m / 4;
+  const std::size_t q = static_cast<std::size_t>(n) / 8;
   const std::size_t half = q / 2;
-  // Plain: theta = 2 pi/M; odd: pi/M.
-  const double theta = Odd ? 2.0 * (kHalfPi / static_cast<double>(m))
-                           : 2.0 * (kHalfPi / static_cast<double>(m / 2));
-  const double c1 = std::cos(theta), s1 = std::sin(theta);
-  const double t1 = 2.0 * s1;
-  const cpx w1 = {c1, s1};
-  const cpx w3 = triple(w1);
-  const double t3 = 2.0 * w3.im;
-
   auto front = [&](std::size_t j, cpx a, cpx b) {
     if (Odd) odd_bfly(z, j, q, a, b);
     else plain_bfly<Conj>(z, j, q, a, b);
@@ -70,43 +50,22 @@ void radix4_stage(int32_t n, double* z) {
 
   if (Odd) odd_bfly0(z, 0, q);
   else plain_bfly0<Conj>(z, 0, q);
-
-  // Chains hold (w^(j-1), w^j) and (w^(3(j-1)), w^(3j)) for the next front j.
-  cpx p1 = {1.0, 0.0}, q1 = w1, p3 = {1.0, 0.0}, q3 = w3;
-  const std::size_t last = half - 2;
-  for (std::size_t start = 1; start <= last; start += kRefreshInterval) {
-    if (start > 1) {
-      const double jt = static_cast<double>(start - 1);
-      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
-      const double cj = std::cos(ang), sj = std::sin(ang);
-      p1 = {cj, sj};
-      q1 = {cj * c1 - sj * s1, sj * c1 + cj * s1};
-      p3 = triple(p1);
-      q3 = triple(q1);
-    }
-    const std::size_t end = start + kRefreshInterval - 1 < last ? start + kRefreshInterval - 1 : last;
-    for (std::size_t j = start; j <= end; j += 2) {
-      const cpx r1 = advance(p1, q1, t1), r3 = advance(p3, q3, t3);
-      front(j, q1, q3);
-      front(j + 1, r1, r3);
-      mirror(j, q1, q3);
-      mirror(j + 1, r1, r3);
-      p1 = r1;
-      p3 = r3;
-      q1 = advance(q1, r1, t1);
-      q3 = advance(q3, r3, t3);
-    }
-  }
-  // Middle indices: Q/2-1 takes the chains' next values, Q/2+1 is its mirror.
-  front(half - 1, q1, q3);
-  if (Odd) {
-    front(half, advance(p1, q1, t1), advance(p3, q3, t3));
-  } else {
-    // w^(Q/2) = exp(i pi/4) = c(1 + i), w^(3Q/2) = c(-1 + i), c from the chain.
-    const double c = advance(p1, q1, t1).re;
-    front(half, cpx{c, c}, cpx{-c, c});
-  }
-  mirror(half - 1, q1, q3);
+  stage_twiddles<Odd>(
+      n,
+      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
+        front(j, a0, b0);
+        front(j + 1, a1, b1);
+        mirror(j, a0, b0);
+        mirror(j + 1, a1, b1);
+      },
+      [&](cpx a, cpx b, cpx c, cpx d) {
+        front(half - 1, a, b);
+        // Plain: w^(Q/2) = exp(i pi/4) = c(1 + i), w^(3Q/2) = c(-1 + i), with
+        // c the chain's cosine; odd: the chains' values as they are.
+        if (Odd) front(half, c, d);
+        else front(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
+        mirror(half - 1, a, b);
+      });
 }
 
 // Leaves on the four sub-quarters of a quarter of qd doubles (64 or 128).

@@ -97,8 +97,6 @@ inline __m256d mirror_plain3(__m256d w) {
 inline __m256d mirror_odd1(__m256d v) { return swap_values(mul_zeta(conj(v))); }
 inline __m256d mirror_odd3(__m256d v) { return swap_values(mul_zeta3(conj(v))); }
 
-inline cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im}; }
-inline cpx advance(cpx prev, cpx cur, double t) { return {prev.re - t * cur.im, prev.im + t * cur.re}; }
 
 // ---- Leaves: the whole leaf in registers ----
 
@@ -196,61 +194,34 @@ void leaf16(double* z) {
 
 template <bool Odd, bool Conj>
 void stage(int32_t n, double* z) {
-  const std::size_t m = static_cast<std::size_t>(n) / 2;
-  const std::size_t q = m / 4;
+  const std::size_t q = static_cast<std::size_t>(n) / 8;
   const std::size_t half = q / 2;
-  const double theta = Odd ? 2.0 * (fftk::kHalfPi / static_cast<double>(m))
-                           : 2.0 * (fftk::kHalfPi / static_cast<double>(m / 2));
-  const double c1 = std::cos(theta), s1 = std::sin(theta);
-  const double t1 = 2.0 * s1;
-  const cpx w1 = {c1, s1};
-  const cpx w3 = triple(w1);
-  const double t3 = 2.0 * w3.im;
-
   // Index 0 and the middle three are single values: the portable butterflies.
   if (Odd) fftk::odd_bfly0(z, 0, q);
   else fftk::plain_bfly0<Conj>(z, 0, q);
-
-  cpx p1 = {1.0, 0.0}, q1 = w1, p3 = {1.0, 0.0}, q3 = w3;
-  const std::size_t last = half - 2;
-  for (std::size_t start = 1; start <= last; start += 64) {
-    if (start > 1) {
-      const double jt = static_cast<double>(start - 1);
-      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
-      const double cj = std::cos(ang), sj = std::sin(ang);
-      p1 = {cj, sj};
-      q1 = {cj * c1 - sj * s1, sj * c1 + cj * s1};
-      p3 = triple(p1);
-      q3 = triple(q1);
-    }
-    const std::size_t end = start + 63 < last ? start + 63 : last;
-    for (std::size_t j = start; j <= end; j += 2) {
-      const cpx r1 = advance(p1, q1, t1), r3 = advance(p3, q3, t3);
-      const __m256d v1 = pair(q1, r1), v3 = pair(q3, r3);
-      if (Odd) {
-        odd_vec(z, j, q, v1, v3);
-        odd_vec(z, q - j - 1, q, mirror_odd1(v1), mirror_odd3(v3));
-      } else {
-        plain_vec<Conj>(z, j, q, v1, v3);
-        plain_vec<Conj>(z, q - j - 1, q, mirror_plain1(v1), mirror_plain3(v3));
-      }
-      p1 = r1;
-      p3 = r3;
-      q1 = advance(q1, r1, t1);
-      q3 = advance(q3, r3, t3);
-    }
-  }
-  // Middle indices Q/2-1, Q/2, Q/2+1.
-  const cpx mid1 = advance(p1, q1, t1), mid3 = advance(p3, q3, t3);
-  if (Odd) {
-    fftk::odd_bfly(z, half - 1, q, q1, q3);
-    fftk::odd_bfly(z, half, q, mid1, mid3);
-    fftk::odd_bfly(z, half + 1, q, fftk::mul_zeta(fftk::conj(q1)), fftk::mul_zeta3(fftk::conj(q3)));
-  } else {
-    fftk::plain_bfly<Conj>(z, half - 1, q, q1, q3);
-    fftk::plain_bfly<Conj>(z, half, q, cpx{mid1.re, mid1.re}, cpx{-mid1.re, mid1.re});
-    fftk::plain_bfly<Conj>(z, half + 1, q, cpx{q1.im, q1.re}, cpx{-q3.im, -q3.re});
-  }
+  fftk::stage_twiddles<Odd>(
+      n,
+      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
+        const __m256d v1 = pair(a0, a1), v3 = pair(b0, b1);
+        if (Odd) {
+          odd_vec(z, j, q, v1, v3);
+          odd_vec(z, q - j - 1, q, mirror_odd1(v1), mirror_odd3(v3));
+        } else {
+          plain_vec<Conj>(z, j, q, v1, v3);
+          plain_vec<Conj>(z, q - j - 1, q, mirror_plain1(v1), mirror_plain3(v3));
+        }
+      },
+      [&](cpx a, cpx b, cpx c, cpx d) {
+        if (Odd) {
+          fftk::odd_bfly(z, half - 1, q, a, b);
+          fftk::odd_bfly(z, half, q, c, d);
+          fftk::odd_bfly(z, half + 1, q, fftk::mul_zeta(fftk::conj(a)), fftk::mul_zeta3(fftk::conj(b)));
+        } else {
+          fftk::plain_bfly<Conj>(z, half - 1, q, a, b);
+          fftk::plain_bfly<Conj>(z, half, q, cpx{c.re, c.re}, cpx{-c.re, c.re});
+          fftk::plain_bfly<Conj>(z, half + 1, q, cpx{a.im, a.re}, cpx{-b.im, -b.re});
+        }
+      });
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #ifndef MORLANT_FFT_FFT_BUTTERFLY_H
 #define MORLANT_FFT_FFT_BUTTERFLY_H
 
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace fftk {
 // Internal linkage on purpose: the vectorised stages are compiled with other
@@ -100,6 +102,63 @@ inline void odd_bfly(double* z, std::size_t j, std::size_t q, cpx v1, cpx v3) {
   const quad x = load_quad(z, j, q);
   const quad r = odd4(x.p0, x.p1, x.p2, x.p3);
   store_quad(z, j, q, {mul(r.p0, v1), mul(r.p1, v1), mul(r.p2, v3), mul(r.p3, v3)});
+}
+
+// (cos 3x, sin 3x) from (cos x, sin x).
+inline cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im}; }
+
+// Next value of a chain: w^(j+1) from w^(j-1) and w^j, step factor t = 2 sin(phi).
+inline cpx advance(cpx prev, cpx cur, double t) { return {prev.re - t * cur.im, prev.im + t * cur.re}; }
+
+// The twiddles of a stage on a block of M = n/2 values (Q = M/4): w = exp(i
+// theta) with theta = 2 pi/M for the plain stages and pi/M for the odd one.
+// Calls pair(j, a0, b0, a1, b1) for the front pairs j = 1, 3, ..., Q/2 - 3,
+// with (a0, b0) = (w^j, w^(3j)) and (a1, b1) = (w^(j+1), w^(3(j+1))), then
+// middle(a, b, c, d) with (a, b) the twiddles of Q/2 - 1 and (c, d) the
+// chains' next values, those of Q/2.
+//
+// Between refreshes the values come from two chains per angle, each step
+// cos((j+2)phi) = cos(j phi) - 2 sin(phi) sin((j+1)phi) and likewise for the
+// sine; cos and sin are called afresh before every block of 64 front
+// indices after the first, so a stage on M values calls them
+// ceil((M/8 - 2)/64) times each.
+template <bool Odd, class Pair, class Middle>
+inline void stage_twiddles(int32_t n, Pair pair, Middle middle) {
+  const std::size_t m = static_cast<std::size_t>(n) / 2;
+  const std::size_t half = m / 8;
+  const double theta = Odd ? 2.0 * (kHalfPi / static_cast<double>(m))
+                           : 2.0 * (kHalfPi / static_cast<double>(m / 2));
+  const double c1 = std::cos(theta), s1 = std::sin(theta);
+  const double t1 = 2.0 * s1;
+  const cpx w1 = {c1, s1};
+  const cpx w3 = triple(w1);
+  const double t3 = 2.0 * w3.im;
+  constexpr std::size_t kRefresh = 64;
+
+  // Chains hold (w^(j-1), w^j) and (w^(3(j-1)), w^(3j)) for the next front j.
+  cpx p1 = {1.0, 0.0}, q1 = w1, p3 = {1.0, 0.0}, q3 = w3;
+  const std::size_t last = half - 2;
+  for (std::size_t start = 1; start <= last; start += kRefresh) {
+    if (start > 1) {
+      const double jt = static_cast<double>(start - 1);
+      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
+      const double cj = std::cos(ang), sj = std::sin(ang);
+      p1 = {cj, sj};
+      q1 = {cj * c1 - sj * s1, sj * c1 + cj * s1};
+      p3 = triple(p1);
+      q3 = triple(q1);
+    }
+    const std::size_t end = start + kRefresh - 1 < last ? start + kRefresh - 1 : last;
+    for (std::size_t j = start; j <= end; j += 2) {
+      const cpx r1 = advance(p1, q1, t1), r3 = advance(p3, q3, t3);
+      pair(j, q1, q3, r1, r3);
+      p1 = r1;
+      p3 = r3;
+      q1 = advance(q1, r1, t1);
+      q3 = advance(q3, r3, t3);
+    }
+  }
+  middle(q1, q3, advance(p1, q1, t1), advance(p3, q3, t3));
 }
 
 }  // namespace
