@@ -79,10 +79,11 @@ void bitrev_permute(int32_t n, double* z) {
   };
 
   // The pairs l < k are taken in tiles of kTile x kTile (k, l): a tile reads
-  // kTile consecutive values in each of kTile rows on both sides of its
-  // swaps, so every cache line it touches is used whole, where the row-by-row
-  // order would touch a new line (and page) for every partner.
-  constexpr std::size_t kTile = 8;
+  // kTile consecutive values (64 bytes, one cache line) in each of kTile
+  // rows on both sides of its swaps, so every line it touches is used whole,
+  // where the row-by-row order would touch a new line (and page) for every
+  // partner. Four is the fastest here: larger tiles touch more rows at once.
+  constexpr std::size_t kTile = 4;
   const std::size_t tile = low_count < kTile ? low_count : kTile;
   std::size_t a_base = 0;  // rev(kb) in the high field
   for (std::size_t kb = 0; kb < low_count; kb += tile) {
