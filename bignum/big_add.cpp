@@ -13,6 +13,40 @@ static int32_t clamp_shift(int32_t n, int64_t d) {
   return d < n ? static_cast<int32_t>(d) : n;
 }
 
+// Runs of at least this many words take the two-chain path below.
+constexpr int32_t kSplitWords = 128;
+
+// Carry (or borrow) chains over out[begin ... end-1] of x[i] op y[i - shift],
+// least significant word (end - 1) first, where `step(i, c)` writes out[i]
+// from the incoming carry c and returns the outgoing one, and `absorb(i, c)`
+// adds a carry c to the finished out[i] and returns what leaves it. Long
+// runs are cut in two halves whose chains run interleaved, the upper half
+// starting from carry 0, which doubles the work in flight on a chain that
+// is otherwise one dependent step per word; the lower half's carry is then
+// rippled into the upper half, where it is absorbed within a few words
+// (beyond a run of full words). The total carry out is at most 1, so the two
+// ways it can leave the upper half combine with an OR.
+//
+// The halves may run side by side only if no half reads a word the other
+// has already written: out aliasing y with 0 < shift lets the lower half
+// read y in the upper half's range, so that case keeps one chain.
+template <class Step, class Absorb>
+inline int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_safe, Step step, Absorb absorb) {
+  if (!split_safe || end - begin < kSplitWords) {
+    for (int32_t i = end - 1; i >= begin; --i) c = step(i, c);
+    return c;
+  }
+  const int32_t mid = begin + (end - begin) / 2;
+  int32_t lo = end - 1, cl = c, cu = 0;
+  for (; lo - mid >= mid - begin; --lo) cl = step(lo, cl);  // the lower half is the longer one
+  for (int32_t up = mid - 1; up >= begin; --up, --lo) {
+    cl = step(lo, cl);
+    cu = step(up, cu);
+  }
+  for (int32_t i = mid - 1; i >= begin && cl != 0; --i) cl = absorb(i, cl);
+  return cu | cl;
+}
+
 // n >= 1 words each; 0 <= shift (values above n act like n); out may alias x
 // and/or y. The loops run from the least significant word to word 0 and read
 // y at i - shift <= i, so out[i] is written only after x[i] and y[i] are read.
@@ -32,13 +66,21 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
     return 1;
   }
   if (shift > n) shift = n;
-  uint32_t c = 0;
-  int32_t i = n - 1;
-  for (; i >= shift; --i) {
-    const uint32_t s = x[i] + y[i - shift] + c;
-    c = s >= r;
-    out[i] = static_cast<uint16_t>(s - (r & (0u - c)));
-  }
+  uint32_t c = static_cast<uint32_t>(chain_words(
+      shift, n, 0, out != y || shift == 0,
+      [&](int32_t i, int32_t carry) {
+        const uint32_t s = x[i] + y[i - shift] + static_cast<uint32_t>(carry);
+        const uint32_t up = s >= r;
+        out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
+        return static_cast<int32_t>(up);
+      },
+      [&](int32_t i, int32_t carry) {
+        const uint32_t s = out[i] + static_cast<uint32_t>(carry);
+        const uint32_t up = s >= r;
+        out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
+        return static_cast<int32_t>(up);
+      }));
+  int32_t i = shift - 1;
   for (; i >= 0; --i) {
     const uint32_t s = x[i] + c;
     c = s >= r;
@@ -72,13 +114,21 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
   const uint16_t* x = X->digits;
   const uint16_t* y = Y->digits;
   uint16_t* o = out->digits;
-  int32_t b = 0;
-  int32_t i = n - 1;
-  for (; i >= shift; --i) {
-    const int32_t t = x[i] - y[i - shift] - b;
-    b = t < 0;
-    o[i] = static_cast<uint16_t>(t + (R & -b));
-  }
+  int32_t b = chain_words(
+      shift, n, 0, o != y || shift == 0,
+      [&](int32_t i, int32_t borrow) {
+        const int32_t t = x[i] - y[i - shift] - borrow;
+        const int32_t down = t < 0;
+        o[i] = static_cast<uint16_t>(t + (R & -down));
+        return down;
+      },
+      [&](int32_t i, int32_t borrow) {
+        const int32_t t = o[i] - borrow;
+        const int32_t down = t < 0;
+        o[i] = static_cast<uint16_t>(t + (R & -down));
+        return down;
+      });
+  int32_t i = shift - 1;
   for (; i >= 0; --i) {
     const int32_t t = x[i] - b;
     b = t < 0;

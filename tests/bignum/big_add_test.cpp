@@ -36,9 +36,10 @@ TEST(BigAdd, RandomOperandsMatchExactArithmetic) {
           if (b[0] == 0) b = a;
           break;
         }
-        case 3:  // complementary words: a carry through every word
+        case 3:  // complementary words: the last word's carry runs through every word
           b->exponent = a->exponent;
           for (int32_t i = 1; i < n; ++i) b[i] = static_cast<uint16_t>(R - 1 - a[i]);
+          if (n > 1 && a[n - 1] > 0) b[n - 1] = static_cast<uint16_t>(R - a[n - 1]);
           break;
       }
       if (g() % 2) b->sign = -b->sign;
