@@ -225,18 +225,6 @@ TEST_F(MainWindowBenchmark, DestroyWaitsAtMostOneSecondForTheWorkerAndDeletesThe
   CloseHandle(worker_release);
 }
 
-TEST_F(MainWindowBenchmark, MenuIconIsDrawnTransparentlyOverTheWindowColour) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  SetBkMode(dc, OPAQUE);
-  EXPECT_EQ(SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(menu_icon_window)),
-            reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
-  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-  SetBkMode(dc, OPAQUE);
-  SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(result_card_window));
-  EXPECT_EQ(GetBkMode(dc), OPAQUE);  // any other control: default handling
-  DeleteDC(dc);
-}
-
 class MainWindowMenu : public apptest::MainWindowTest {};
 
 TEST_F(MainWindowMenu, MenuIconOffersAboutWhichOpensTheDialogOwnedByTheWindow) {
@@ -280,26 +268,6 @@ TEST_F(MainWindowMenu, MenuIconOffersAboutWhichOpensTheDialogOwnedByTheWindow) {
       close_about);
   EXPECT_EQ(dialog_owner, window);
   EXPECT_TRUE(window_disabled);
-  EXPECT_TRUE(IsWindowEnabled(window));
-}
-
-TEST_F(MainWindowMenu, DismissingTheMenuDoesNothing) {
-  apptest::with_modal_window(
-      L"#32768",
-      [&] {
-        return SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MENU_ICON, STN_CLICKED),
-                            reinterpret_cast<LPARAM>(menu_icon_window));
-      },
-      [](HWND menu_window) { PostMessageW(menu_window, WM_KEYDOWN, VK_ESCAPE, 0); });
-  bool dialog_seen = true;
-  apptest::with_modal_window(
-      L"#32770",
-      [] {
-        pump_until([] { return false; }, 500);
-        return INT_PTR{0};
-      },
-      [](HWND dialog) { EndDialog(dialog, IDCANCEL); }, &dialog_seen);
-  EXPECT_FALSE(dialog_seen);
   EXPECT_TRUE(IsWindowEnabled(window));
 }
 

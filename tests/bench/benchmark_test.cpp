@@ -158,50 +158,6 @@ TEST(BenchAggregation, AllRunsFailing) {
   }
 }
 
-TEST(BenchAggregation, BadArgumentsRunNothing) {
-  FakeScript script{{ok(1, 1)}, {}};
-  Recorder recorder;
-  BenchmarkPlan plan = fake_plan(&script);
-  run_benchmark_plan(&plan, nullptr, record_progress, &recorder);
-  run_benchmark(nullptr, record_progress, &recorder);
-  EXPECT_TRUE(script.calls.empty());
-  EXPECT_TRUE(recorder.seen.empty());
-
-  for (const int32_t runs : {0, -1, 101}) {
-    plan.runs = runs;
-    BenchmarkResult result = junk_record();
-    run_benchmark_plan(&plan, &result, record_progress, &recorder);
-    EXPECT_EQ(result.status, 0u);
-    EXPECT_STREQ(result.message, "Invalid benchmark plan");
-    EXPECT_EQ(result.digits, 0u);
-    EXPECT_EQ(result.seconds, 0.0);
-  }
-  BenchmarkResult result = junk_record();
-  run_benchmark_plan(nullptr, &result, nullptr, nullptr);
-  EXPECT_EQ(result.status, 0u);
-  EXPECT_TRUE(script.calls.empty());
-}
-
-TEST(BenchAggregation, RunResultsReceiveEveryRecord) {
-  FakeScript script{{ok(1, 10, 4096), failed(), ok(2.5, 30, 2048)}, {}};
-  BenchmarkResult runs[3] = {junk_record(), junk_record(), junk_record()};
-  const BenchmarkPlan plan = fake_plan(&script, runs);
-  BenchmarkResult result;
-  run_benchmark_plan(&plan, &result, nullptr, nullptr);
-  for (int k = 0; k < 3; ++k) {
-    SCOPED_TRACE(k + 1);
-    const FakeRun& want = script.runs[static_cast<size_t>(k)];
-    EXPECT_EQ(runs[k].status, want.status);
-    EXPECT_EQ(runs[k].digits, want.digits);
-    EXPECT_EQ(runs[k].seconds, want.seconds);
-    EXPECT_EQ(runs[k].score, want.score);
-  }
-  EXPECT_STREQ(runs[0].message, "");
-  EXPECT_STREQ(runs[1].message, "run 2 failed");
-  EXPECT_STREQ(result.message, "");  // a failed run's message is not kept
-  EXPECT_EQ(result.score, 20.0);
-}
-
 TEST(BenchProgress, FailedRunsRepeatStepNumbers) {
   // Two steps per run against a planned 19: the offset follows the plan, not
   // what a run reported, and only successful runs advance it.

@@ -278,46 +278,4 @@ TEST_F(CardTest, SysInfoRowsFollowEachOtherWithoutGaps) {
   }
 }
 
-// The line formats never wrap and end a cut text with an ellipsis. Wine's
-// GDI+ cuts a text that is too wide at a character but draws no ellipsis,
-// so the ellipsis is checked as the format's trimming, and the single line
-// by measuring, beside a wrapping format that needs two lines.
-TEST(CardLineFormats, OneLineCutWithAnEllipsis) {
-  HDC dc = GetDC(nullptr);
-  GpGraphics* surface = nullptr;
-  ASSERT_EQ(GdipCreateFromHDC(dc, &surface), Ok);
-  LOGFONTW description;
-  GetObjectW(font_info_value, sizeof description, &description);
-  GpFont* font = nullptr;
-  ASSERT_EQ(GdipCreateFontFromLogfontW(dc, &description, &font), Ok);
-  const wchar_t text[] = L"Intel(R) Core(TM) i9-13900K CPU @ 3.00GHz, a processor whose name is far too wide";
-  auto lines_of = [&](GpStringFormat* format) {
-    const RectF row(0, 0, 236, 22);
-    RectF box;
-    INT fitted = 0, lines = 0;
-    EXPECT_EQ(GdipMeasureString(surface, text, -1, font, &row, format, &box, &fitted, &lines), Ok);
-    EXPECT_LT(fitted, static_cast<INT>(wcslen(text)));
-    return lines;
-  };
-  for (LineFormat kind : {LineFormat::kCentred, LineFormat::kLeft, LineFormat::kRight}) {
-    GpStringFormat* format = create_line_format(kind);
-    ASSERT_NE(format, nullptr);
-    StringTrimming trimming;
-    INT flags = 0;
-    GdipGetStringFormatTrimming(format, &trimming);
-    GdipGetStringFormatFlags(format, &flags);
-    EXPECT_EQ(trimming, StringTrimmingEllipsisCharacter);
-    EXPECT_EQ(flags, StringFormatFlagsNoWrap);
-    EXPECT_EQ(lines_of(format), 1);
-    GdipDeleteStringFormat(format);
-  }
-  GpStringFormat* wrapping = nullptr;
-  GdipCreateStringFormat(0, LANG_NEUTRAL, &wrapping);
-  EXPECT_GE(lines_of(wrapping), 2);
-  GdipDeleteStringFormat(wrapping);
-  GdipDeleteFont(font);
-  GdipDeleteGraphics(surface);
-  ReleaseDC(nullptr, dc);
-}
-
 }  // namespace

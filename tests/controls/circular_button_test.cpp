@@ -124,30 +124,6 @@ TEST_F(CircularButtonTest, EnterPressesTheButtonThroughTheDialogLoop) {
   EXPECT_EQ(parent.commands()[0].wparam, MAKEWPARAM(kId, BN_CLICKED));
 }
 
-TEST_F(CircularButtonTest, CapturedReleaseFromRealInputIsAClick) {
-  RECT r;
-  GetWindowRect(window, &r);
-  auto mouse = [](DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof input);
-    pump_messages();
-  };
-  SetCursorPos(r.left + 80, r.top + 80);
-  pump_messages();
-  mouse(MOUSEEVENTF_LEFTDOWN);
-  EXPECT_EQ(GetCapture(), window);
-  EXPECT_EQ(button.pressed, 1);
-  SetCursorPos(r.right + 100, r.bottom + 100);
-  pump_messages();
-  mouse(MOUSEEVENTF_LEFTUP);
-  ASSERT_EQ(parent.commands().size(), 1u);
-  EXPECT_EQ(parent.commands()[0].wparam, MAKEWPARAM(kId, BN_CLICKED));
-  EXPECT_EQ(GetCapture(), nullptr);
-  EXPECT_EQ(button.pressed, 0);
-}
-
 // Which messages change the state and ask for a repaint. Hover is set once
 // per entry: further moves do not repaint until the pointer has left.
 TEST_F(CircularButtonTest, StateMessagesRepaint) {
