@@ -109,3 +109,15 @@ void end_card_paint(CardPaint* card) {
   if (card->surface != nullptr) GdipDeleteGraphics(card->surface);
   *card = CardPaint{};
 }
+
+LRESULT card_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, void (*paint)(HWND)) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paint(window);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}

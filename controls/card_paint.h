@@ -50,4 +50,9 @@ void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, Gdiplus::A
 // Ends painting, then deletes everything the paint made.
 void end_card_paint(CardPaint* card);
 
+// The window procedure both cards share: WM_ERASEBKGND returns 1 (the frame
+// covers the card; the corners stay as they are), WM_PAINT calls `paint`,
+// everything else goes to DefWindowProcW.
+LRESULT card_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, void (*paint)(HWND));
+
 #endif  // MORLANT_CONTROLS_CARD_PAINT_H

@@ -62,13 +62,5 @@ void format_result_lines(const ResultCardState& state, wchar_t* score, size_t sc
 }
 
 LRESULT CALLBACK ResultCardProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;  // the frame covers the card; the corners stay as they are
-    case WM_PAINT:
-      on_paint(window);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wparam, lparam);
-  }
+  return card_window_proc(window, message, wparam, lparam, on_paint);
 }

@@ -89,13 +89,5 @@ int format_info_rows(const SystemInfo& info, InfoRow* rows) {
 }
 
 LRESULT CALLBACK SysInfoCardProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;  // the frame covers the card; the corners stay as they are
-    case WM_PAINT:
-      on_paint(window);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wparam, lparam);
-  }
+  return card_window_proc(window, message, wparam, lparam, on_paint);
 }

@@ -6,6 +6,7 @@
 #include <shellscalingapi.h>
 
 #include "app/about_dialog.h"
+#include "app/resource_ids.h"
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/menu_icon.h"
@@ -215,6 +216,13 @@ void end_program(Program& program) {
   CloseHandle(program.process.hThread);
   CloseHandle(program.process.hProcess);
   program.process = {};
+}
+
+bool start_benchmark(const Program& program) {
+  HWND start = GetDlgItem(program.window, IDC_START);
+  PostMessageW(program.window, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+  for (int i = 0; i < 100 && IsWindowEnabled(start); ++i) Sleep(20);
+  return !IsWindowEnabled(start);
 }
 
 }  // namespace apptest

@@ -43,6 +43,10 @@ class MainWindowTest : public testing::Test {
 INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_PTR()>& open,
                           const std::function<void(HWND)>& action, bool* appeared = nullptr);
 
+// A narrow string literal macro as a wide one (for paths given as compile definitions).
+#define MORLANT_WIDEN2(text) L##text
+#define MORLANT_WIDEN(text) MORLANT_WIDEN2(text)
+
 // The program running as its own process.
 struct Program {
   PROCESS_INFORMATION process{};
@@ -54,6 +58,9 @@ bool start_program(const wchar_t* path, Program& program);
 bool wait_for_exit(Program& program, DWORD timeout_ms, DWORD& exit_code);
 // Ends a program left running by a failed test.
 void end_program(Program& program);
+// Presses START by command and waits (up to 2 s) for it to be disabled, as
+// it is while a benchmark runs; returns whether it was.
+bool start_benchmark(const Program& program);
 
 }  // namespace apptest
 
