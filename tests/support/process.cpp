@@ -108,20 +108,29 @@ ProcessOutcome run_process(const std::string& program, const std::vector<std::st
   for (const std::string& e : env) block += widen(e) + L'\0';
   block += L'\0';
 
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = open_for_child(in, false);
-  si.hStdOutput = open_for_child(out, true);
-  si.hStdError = open_for_child(err, true);
+  // Under Wine a process start now and then fails for a moment while the
+  // previous child is still being torn down (CI saw it once in ~300 starts):
+  // retry a few times before calling it a failure, and name the error.
   PROCESS_INFORMATION pi{};
-  const auto start = std::chrono::steady_clock::now();
-  const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                                 block.data(), nullptr, &si, &pi);
-  CloseHandle(si.hStdInput);
-  CloseHandle(si.hStdOutput);
-  CloseHandle(si.hStdError);
-  EXPECT_TRUE(ok) << "cannot start " << program;
+  BOOL ok = FALSE;
+  DWORD error = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (int attempt = 0; attempt < 5 && !ok; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = open_for_child(in, false);
+    si.hStdOutput = open_for_child(out, true);
+    si.hStdError = open_for_child(err, true);
+    start = std::chrono::steady_clock::now();
+    ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                        nullptr, &si, &pi);
+    if (!ok) error = GetLastError();
+    for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  EXPECT_TRUE(ok) << "cannot start " << program << ": error " << error;
   if (!ok) return o;
   WaitForSingleObject(pi.hProcess, INFINITE);
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
