@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing Morlant needs on Debian 12, if missing.
-# Usage: scripts/install-deps.sh [core|perf|windows|arm64|arm64-linux]...   (default: core)
+# Usage: scripts/install-deps.sh [core|perf|windows|arm64|arm64-linux|arm64-root]...   (default: core)
 #   arm64        the tools the Windows ARM64 cross toolchain is built with
 #   arm64-linux  the aarch64 Linux cross compiler
+#   arm64-root   what scripts/arm64-root.sh and its emulated Wine need on the host
 set -euo pipefail
 
 core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohmann-json3-dev)
@@ -10,7 +11,8 @@ perf=(libbenchmark-dev libfftw3-dev libmpfr-dev)
 windows=(googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
          wine wine64 xvfb xauth x11-utils xdotool imagemagick python3)
 arm64=(clang-14 lld-14 llvm-14 libclang-common-14-dev cmake ninja-build make bzip2 xz-utils python3 ca-certificates)
-arm64_linux=(g++-aarch64-linux-gnu)
+arm64_linux=(g++-aarch64-linux-gnu googletest nlohmann-json3-dev)
+arm64_root=(debian-archive-keyring xvfb)
 
 want=()
 for group in "${@:-core}"; do
@@ -20,6 +22,7 @@ for group in "${@:-core}"; do
     windows) want+=("${windows[@]}") ;;
     arm64) want+=("${arm64[@]}") ;;
     arm64-linux) want+=("${arm64_linux[@]}") ;;
+    arm64-root) want+=("${arm64_root[@]}") ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done
