@@ -141,6 +141,14 @@ inline constexpr bool kSanitized = false;
 inline constexpr bool kSanitized = false;
 #endif
 
+// Builds whose tests run under an emulator (MORLANT_TESTS_EMULATED) run the
+// longest checks at smaller sizes.
+#ifdef MORLANT_TESTS_EMULATED
+inline constexpr bool kEmulated = true;
+#else
+inline constexpr bool kEmulated = false;
+#endif
+
 // Word counts: mostly short, some long enough for the plain loops to matter.
 inline int32_t random_n(std::mt19937_64& g) {
   const uint64_t pick = g() % 16;

@@ -38,7 +38,15 @@ class CliEndToEnd : public testing::Test {
   // Runs the program with `args`, standard input empty, the test's
   // environment without the test hook plus `env`.
   ProcessOutcome run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-    ProcessOutcome o = testsupport::run_process(MORLANT_CLI_PATH, args, dir_.substr(0, dir_.size() - 1), env,
+#ifdef MORLANT_CLI_EMULATOR
+    const std::string program = MORLANT_CLI_EMULATOR;
+    std::vector<std::string> command{MORLANT_CLI_PATH};
+    command.insert(command.end(), args.begin(), args.end());
+#else
+    const std::string program = MORLANT_CLI_PATH;
+    const std::vector<std::string>& command = args;
+#endif
+    ProcessOutcome o = testsupport::run_process(program, command, dir_.substr(0, dir_.size() - 1), env,
                                                 {"MORLANT_CLI_CORRUPT_DIGIT"});
     o.out = lf(o.out);
     o.err = lf(o.err);
