@@ -12,7 +12,25 @@
 # screenshots), and every program of that prefix shares the desktop.
 # The display and each prefix's wineserver stay up for later runs;
 # `wine-run.sh --stop` ends them.
+#
+#   wine-run.sh --arm64 program.exe [arguments...]
+#
+# runs a Windows ARM64 program with Debian's arm64 Wine emulated by qemu-user,
+# from the private root of scripts/arm64-root.sh (made on first use).
 set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+arm64=0
+use_arm64() {
+  local root
+  arm64=1
+  root=$("$here/arm64-root.sh" | tail -1)
+  export PATH="$root/bin:$PATH"
+}
+if [ "${1:-}" = --arm64 ]; then
+  shift
+  use_arm64
+fi
 
 find_state_dir() {
   local dir
@@ -26,6 +44,7 @@ find_state_dir() {
 
 if [ "${1:-}" = --stop ]; then
   state=${2:-$(find_state_dir "$PWD/x")}
+  [ -f "$state/arm64" ] && use_arm64
   for prefix in "$state"/prefix-*; do
     [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   done
@@ -39,6 +58,8 @@ shift
 state=$(find_state_dir "$exe")
 dpi=${MORLANT_WINE_DPI:-96}
 mkdir -p "$state"
+# Remembered for --stop, which must end the emulated Wine's servers.
+[ "$arm64" = 0 ] || touch "$state/arm64"
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
