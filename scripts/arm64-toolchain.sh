@@ -156,10 +156,15 @@ cp "$(find "$work/build/builtins" -name 'libclang_rt.builtins*.a' | head -1)" \
 # --- libunwind, libc++abi, libc++: static, so executables carry their C++
 # runtime and need no DLL besides the system's.
 echo "== libunwind, libc++abi, libc++"
+# Number formatting inside libc++ (streams, to_string) goes through the
+# printf family: mingw-w64's own, as for the programs built with this
+# toolchain, rather than UCRT's variadic entry points.
+stdio=-D__USE_MINGW_ANSI_STDIO=1
 cmake -S "$work/src/llvm/runtimes" -B "$work/build/runtimes" "${common_cmake[@]}" \
   -DCMAKE_C_COMPILER_TARGET=aarch64-w64-windows-gnu -DCMAKE_CXX_COMPILER_TARGET=aarch64-w64-windows-gnu \
   -DLLVM_DEFAULT_TARGET_TRIPLE=aarch64-w64-windows-gnu \
   -DCMAKE_INSTALL_PREFIX="$sysroot" -DLLVM_ENABLE_RUNTIMES="libunwind;libcxxabi;libcxx" \
+  -DCMAKE_C_FLAGS="$stdio" -DCMAKE_CXX_FLAGS="$stdio" \
   -DLIBUNWIND_ENABLE_SHARED=OFF -DLIBCXXABI_ENABLE_SHARED=OFF -DLIBCXX_ENABLE_SHARED=OFF \
   -DLIBUNWIND_USE_COMPILER_RT=ON -DLIBCXXABI_USE_COMPILER_RT=ON -DLIBCXX_USE_COMPILER_RT=ON \
   -DLIBCXXABI_USE_LLVM_UNWINDER=ON -DLIBCXX_ENABLE_STATIC_ABI_LIBRARY=ON \

@@ -1,20 +1,39 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine and runs every test: the optimised native
-# build (with the long full-length check), the AddressSanitizer/UBSan build,
-# and the Windows x64 cross build under Wine on a private Xvfb display.
+# Sets up a fresh Debian 12 machine and runs every test:
+#   native         the optimised build, with the long full-length check
+#   native-asan    AddressSanitizer and UBSan, portable FFT
+#   windows-x64    the Windows x64 cross build under Wine on a private Xvfb display
+#   windows-arm64  the Windows ARM64 cross build (toolchain built from Debian
+#                  packages on first use) under Debian's arm64 Wine, emulated
+#   linux-arm64    the numeric core and CLI for aarch64 Linux under qemu-aarch64
+# Stage names given as arguments run only those stages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh core windows
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(native native-asan windows-x64 windows-arm64 linux-arm64)
+scripts/install-deps.sh core windows arm64 arm64-linux arm64-root
 jobs=$(nproc)
-for preset in native native-asan windows-x64; do
+
+for preset in "${stages[@]}"; do
   echo "== $preset"
   start=$SECONDS
+  case "$preset" in
+    windows-arm64)
+      scripts/arm64-toolchain.sh | tail -1
+      echo "== toolchain ready after $((SECONDS - start)) s"
+      ;&
+    windows-arm64 | linux-arm64)
+      scripts/arm64-root.sh | tail -1
+      echo "== arm64 root ready after $((SECONDS - start)) s"
+      ;;
+  esac
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
+  echo "== built after $((SECONDS - start)) s"
   status=0
   ctest --preset "$preset" -j "$jobs" || status=$?
-  [ "$preset" = windows-x64 ] && scripts/wine-run.sh --stop "build/$preset/wine"
+  case "$preset" in windows-*) scripts/wine-run.sh --stop "build/$preset/wine" ;; esac
   echo "== $preset: $((SECONDS - start)) s"
   [ "$status" -eq 0 ] || exit "$status"
 done
