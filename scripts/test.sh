@@ -20,7 +20,7 @@ for preset in "${stages[@]}"; do
   start=$SECONDS
   case "$preset" in
     windows-arm64)
-      scripts/arm64-toolchain.sh | tail -1
+      scripts/arm64-toolchain.sh
       echo "== toolchain ready after $((SECONDS - start)) s"
       ;&
     windows-arm64 | linux-arm64)
