@@ -1,6 +1,5 @@
-// Test support for the BigFloat operations: owned records of exactly n words,
-// exact values as GMP integers, random operands that hit carries, borrows and
-// cancellation, and a check of every aliasing of an operation's output.
+// BigFloat test support: records of exactly n words, exact GMP values, random
+// operands that hit carries, borrows and cancellation, every output aliasing.
 #ifndef MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
 #define MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
 
@@ -20,8 +19,8 @@ namespace bigtest {
 
 inline constexpr int32_t kRadices[] = {10, 100, 1000, 10000};
 
-// A heap record of exactly big_record_bytes(n) bytes, so the sanitizer sees
-// a write past word n-1. Default: the canonical zero.
+// A heap record of exactly big_record_bytes(n) bytes (the sanitizer sees a
+// write past word n-1); by default the canonical zero.
 struct Big {
   int32_t n;
   std::vector<unsigned char> bytes;
@@ -86,19 +85,21 @@ inline Big truncated(int32_t n, int32_t R, const Exact& v) {
   return out;
 }
 
-// Equal to want, and normalised: canonical zero, or sign +-1 with a non-zero
-// leading word; every word below R.
+// Canonical zero, or sign +-1 with a non-zero leading word; every word below R.
+inline bool normalised(const Big& b, int32_t R) {
+  bool ok = b->sign == 0 ? b->exponent == 0 : (b->sign == 1 || b->sign == -1) && b[0] != 0;
+  for (int32_t i = 0; i < b.n; ++i) ok = ok && b[i] < R && (b->sign != 0 || b[i] == 0);
+  return ok;
+}
+
 inline ::testing::AssertionResult matches(const Big& got, const Big& want, int32_t R) {
-  bool ok = got->sign == 0 ? got->exponent == 0 : (got->sign == 1 || got->sign == -1) && got[0] != 0;
-  for (int32_t i = 0; i < got.n; ++i) ok = ok && got[i] < R && (got->sign != 0 || got[i] == 0);
-  if (ok && got == want) return ::testing::AssertionSuccess();
+  if (normalised(got, R) && got == want) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "R " << R << " n " << got.n << "\n   got " << show(got) << "\n  want "
                                        << show(want);
 }
 
-// op(a, b, out) out of place, with out = a, with out = b and, when a and b
-// are equal, with a = b = out: every result must be want. Unary operations
-// pass their operand as both a and b.
+// op(a, b, out) out of place, with out = a, out = b and (a == b) a = b = out
+// must all give want. Unary operations pass their operand as both a and b.
 template <typename Op>
 void expect_all_aliasings(int32_t R, const Big& a, const Big& b, const Big& want, const std::string& what, Op op) {
   static const char* const kModes[] = {"out of place", "out = a", "out = b", "a = b = out"};
@@ -119,8 +120,7 @@ inline Big prefix(const Big& x, int32_t w) {
   return p;
 }
 
-// Exact value of words [from, to) of x in their place (to clipped to x.n):
-// the part of x that a transform loads from index `from`.
+// Exact value of words [from, min(to, n)) of x in place: what a transform loads.
 inline Exact part(const Big& x, int32_t R, int32_t from, int32_t to) {
   to = std::min(to, x.n);
   mpz_class m = 0;
@@ -128,35 +128,14 @@ inline Exact part(const Big& x, int32_t R, int32_t from, int32_t to) {
   return {x->sign < 0 ? mpz_class(-m) : m, int64_t{x->exponent} - (to - 1)};
 }
 
-// Builds under AddressSanitizer run the same checks at smaller sizes.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kSanitized = true;
-#else
-inline constexpr bool kSanitized = false;
-#endif
-#else
-inline constexpr bool kSanitized = false;
-#endif
-
-// Builds whose tests run under an emulator (MORLANT_TESTS_EMULATED) run the
-// longest checks at smaller sizes.
-#ifdef MORLANT_TESTS_EMULATED
-inline constexpr bool kEmulated = true;
-#else
-inline constexpr bool kEmulated = false;
-#endif
-
 // Word counts: mostly short, some long enough for the plain loops to matter.
 inline int32_t random_n(std::mt19937_64& g) {
   const uint64_t pick = g() % 16;
   return pick < 3 ? static_cast<int32_t>(pick + 1) : pick < 15 ? static_cast<int32_t>(1 + g() % 40) : 200;
 }
 
-// A normalised operand, zero one time in 16, otherwise uniform words, runs of
-// R-1 (carries), mostly zero words, or a short head followed by zeros.
+// Normalised: zero one time in 16, else uniform words, runs of R-1, mostly
+// zero words, or a short head followed by zeros.
 inline Big random_big(std::mt19937_64& g, int32_t n, int32_t R, int32_t exponent) {
   Big b(n);
   if (g() % 16 == 0) return b;

@@ -1,11 +1,11 @@
-// compute_pi: its digits of pi against MPFR, the transform length and the
-// reported digits, the progress callback, the score, and its failures.
+// compute_pi: digits against MPFR, reported digits, progress, score, failures.
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -18,8 +18,19 @@
 namespace bigtest {
 namespace {
 
-// Largest digit count checked here; the benchmark's own length runs in
-// pi_long_tests. Random digit counts lie in 301 ... 300 + kRandomDigits.
+#ifdef MORLANT_TESTS_EMULATED
+constexpr bool kEmulated = true;
+#else
+constexpr bool kEmulated = false;
+#endif
+#ifdef MORLANT_TESTS_SANITIZED
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Largest digit count checked (the benchmark's runs in pi_long_tests); random
+// counts lie in 301 ... 300 + kRandomDigits.
 constexpr int32_t kLargest = kEmulated ? 1 << 16 : kSanitized ? 1 << 18 : 1 << 20;
 constexpr int32_t kRandomDigits = kEmulated ? 20000 : 100000;
 
@@ -65,9 +76,8 @@ double expected_score(uint32_t digits, double seconds) {
   return std::ceil((std::log2(D) * std::log2(D)) * (D * 5.663691143091034e-7) / seconds);
 }
 
-// Steps 1, 2, 3 ... with the user pointer; clock readings between the call's
-// start and end, each iteration starting after the previous callback; the
-// iteration times are part of the result's time.
+// Steps 1, 2, 3 ... with the user pointer; each iteration starts after the
+// previous callback; the iteration times are part of the result's time.
 void expect_steps_consistent(const PiRun& r, int32_t digits) {
   double previous = r.before, total = 0;
   for (size_t i = 0; i < r.steps.size(); ++i) {
@@ -120,23 +130,16 @@ TEST(ComputePi, DigitsMatchMpfr) {
   }
 }
 
-// nfft from the truncated quotient digits / 4 (8,388,609 gives 2^21 and
-// reports 8,388,608 the same way 65 gives 16 and reports 64); with R = 10000
-// the AGM loop runs log2(nfft) - 2 times.
-TEST(ComputePi, ReportedDigitsAndIterations) {
-  const int32_t reported[][2] = {{1, 8}, {11, 8}, {12, 16}, {19, 16}, {20, 32}, {65, 64}, {4097, 4096}, {4100, 8192}};
-  for (const auto& c : reported) {
+// Fixed points of the helpers above: nfft from the truncated digits / 4 (65
+// reports 64), and the figures the score is scaled by.
+TEST(ComputePi, ReportedDigitsAndScoreScale) {
+  const std::pair<int32_t, uint32_t> cases[] = {{1, 8}, {12, 16}, {19, 16}, {65, 64}, {4097, 4096}, {4100, 8192}};
+  for (const auto& c : cases) {
     PiRun r;
-    compute(c[0], r);
-    EXPECT_EQ(r.result.digits, static_cast<uint32_t>(c[1])) << c[0] << " digits requested";
+    compute(c.first, r);
+    EXPECT_EQ(r.result.digits, c.second) << c.first << " digits requested";
   }
-  const int32_t iterations[][2] = {{64, 2}, {256, 4}, {1024, 6}, {4096, 8}};
-  for (const auto& c : iterations) {
-    PiRun r;
-    compute(c[0], r);
-    EXPECT_EQ(r.steps.size(), static_cast<size_t>(c[1])) << c[0] << " digits";
-  }
-  EXPECT_EQ(expected_score(8388608, 10), 252);  // the figures the benchmark is scaled by
+  EXPECT_EQ(expected_score(8388608, 10), 252);
   EXPECT_EQ(expected_score(8388608, 20), 126);
 }
 
@@ -158,9 +161,8 @@ TEST(ComputePi, NullResultAndInvalidCounts) {
   }
 }
 
-// At a size where the AGM is far from the working precision the digit
-// estimates are those of the benchmark's own run; the loop stops at the first
-// estimate above 4n (4m > n, m the zero words of G after the point).
+// Far from the working precision the estimates are the benchmark's own; the
+// loop stops at the first estimate above 4n.
 TEST(ComputePi, ProgressEstimatesAndExcludedCallbackTime) {
   PiRun r;
   compute(kLargest, r);
@@ -181,16 +183,15 @@ TEST(ComputePi, ProgressEstimatesAndExcludedCallbackTime) {
   EXPECT_LE(slow.result.seconds, (slow.after - slow.before) * 0.001 - 8 * 0.025 + 0.01);
 }
 
-// A real allocation failure: in a child process whose address space leaves
-// room for a few of the 67 MB records of 100,000,000 digits but not for all
-// nine buffers (1.2 GB). The child reports its findings in its exit code.
+// A real allocation failure: a child whose address space holds a few 67 MB
+// records of 10^8 digits but not all nine buffers; findings in its exit code.
 TEST(ComputePi, AllocationFailureReportsAndReleases) {
   if (kSanitized) GTEST_SKIP() << "the sanitizer reserves address space far beyond any useful limit";
   enum { kStatus = 1, kMessage = 2, kFields = 4, kCallback = 8, kLeak = 16, kNoRoom = 32, kNoLimit = 64 };
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    alarm(120);  // should the limit not bite, do not go on to compute 100 million digits
+    alarm(120);  // should the limit not bite
     long pages = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {
       if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
@@ -203,7 +204,7 @@ TEST(ComputePi, AllocationFailureReportsAndReleases) {
     void* probe = std::malloc(67u << 20);  // room for at least one record
     if (probe == nullptr) code |= kNoRoom;
     std::free(probe);
-    // The limit must hold (qemu-user accepts it but keeps such limits for itself).
+    // qemu-user accepts the limit but keeps it for itself.
     if (void* beyond = std::malloc(512u << 20)) {
       std::free(beyond);
       _exit(kNoLimit);
@@ -226,12 +227,9 @@ TEST(ComputePi, AllocationFailureReportsAndReleases) {
   const int code = WEXITSTATUS(status);
   if (kEmulated && code == kNoLimit) GTEST_SKIP() << "the emulator does not apply address-space limits";
   ASSERT_NE(code, kNoLimit) << "the address-space limit did not hold";
-  EXPECT_FALSE(code & kNoRoom) << "the limit left no room for any allocation";
-  EXPECT_FALSE(code & kStatus) << "status is not 0";
-  EXPECT_FALSE(code & kMessage) << "message is not \"Memory allocation failed\"";
-  EXPECT_FALSE(code & kFields) << "digits, seconds or score not 0";
-  EXPECT_FALSE(code & kCallback) << "the callback was called";
-  EXPECT_FALSE(code & kLeak) << "allocated memory was not all released";
+  const char* const faults[] = {"status not 0", "message not \"Memory allocation failed\"", "digits, seconds or score not 0",
+                                "callback called", "memory not all released", "no room for any allocation"};
+  for (int bit = 0; bit < 6; ++bit) EXPECT_FALSE(code & (1 << bit)) << faults[bit];
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// MPFR references for the Newton iterations and the pi computation: records as
-// MPFR numbers, errors in units of a result's last word, the digits of pi.
+// MPFR references: records as MPFR numbers, errors in units of the last word, pi.
 #ifndef MORLANT_TESTS_BIGNUM_MPFR_SUPPORT_H
 #define MORLANT_TESTS_BIGNUM_MPFR_SUPPORT_H
 
@@ -48,9 +47,8 @@ inline double ulps(const Big& got, int32_t R, mpfr_srcptr ref) {
   return mpfr_get_d(d, MPFR_RNDN);
 }
 
-// The first `count` decimal digits of pi, "31415...": converted toward zero
-// with 20 digits to spare, so only a run of 20 zeros or nines could disturb
-// the last one.
+// The first `count` digits of pi, "31415...", with 20 digits to spare against
+// a run of zeros or nines.
 inline std::string pi_digits(int64_t count) {
   const int64_t extra = 20;
   Mp pi(static_cast<mpfr_prec_t>(static_cast<double>(count + extra) * 3.3219280948873626) + 64);
