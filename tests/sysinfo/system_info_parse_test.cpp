@@ -6,39 +6,36 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
-// Two packages x two cores x two threads.
-const char kCpuinfoX86[] =
-    "processor\t: 0\nvendor_id\t: GenuineTest\nmodel name\t:   Testcorp(R) T9-4200 CPU @ 3.00GHz  \n"
-    "cpu MHz\t\t: 2999.501\nphysical id\t: 0\ncore id\t\t: 0\n\n"
-    "processor\t: 1\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 0\ncore id\t\t: 0\n\n"
-    "processor\t: 2\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 0\ncore id\t\t: 1\n\n"
-    "processor\t: 3\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 0\ncore id\t\t: 1\n\n"
-    "processor\t: 4\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 1\ncore id\t\t: 0\n\n"
-    "processor\t: 5\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 1\ncore id\t\t: 0\n\n"
-    "processor\t: 6\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 1\ncore id\t\t: 1\n\n"
-    "processor\t: 7\nmodel name\t: Testcorp(R) T9-4200 CPU @ 3.00GHz\nphysical id\t: 1\ncore id\t\t: 1\n\n";
+// Two packages x two cores x two threads; the first block alone has the
+// frequency and a padded name.
+const std::string kCpuinfoX86 = [] {
+  std::string s;
+  for (int p = 0; p < 8; ++p) {
+    s += "processor\t: " + std::to_string(p) + "\nmodel name\t: " + (p ? "" : "  ") +
+         "Testcorp(R) T9-4200 CPU @ 3.00GHz" + (p ? "" : "  \ncpu MHz\t\t: 2999.501") +
+         "\nphysical id\t: " + std::to_string(p / 4) + "\ncore id\t\t: " + std::to_string(p / 2 % 2) + "\n\n";
+  }
+  return s;
+}();
 
 // A 64-bit ARM machine: no model name, no core topology, no frequency.
-const char kCpuinfoArm64[] =
-    "processor\t: 0\nBogoMIPS\t: 108.00\nFeatures\t: fp asimd evtstrm aes pmull sha1 sha2 crc32\n"
-    "CPU implementer\t: 0x41\nCPU architecture: 8\nCPU variant\t: 0x3\nCPU part\t: 0xd0c\nCPU revision\t: 1\n\n"
-    "processor\t: 1\nBogoMIPS\t: 108.00\nFeatures\t: fp asimd evtstrm aes pmull sha1 sha2 crc32\n"
-    "CPU implementer\t: 0x41\nCPU architecture: 8\nCPU variant\t: 0x3\nCPU part\t: 0xd0c\nCPU revision\t: 1\n\n";
+const std::string kCpuinfoArm64 = [] {
+  std::string s;
+  for (const char* p : {"0", "1"}) {
+    s += std::string("processor\t: ") + p + "\nBogoMIPS\t: 108.00\nFeatures\t: fp asimd aes\nCPU implementer\t: 0x41\n" +
+         "CPU architecture: 8\nCPU variant\t: 0x3\nCPU part\t: 0xd0c\nCPU revision\t: 1\n\n";
+  }
+  return s;
+}();
 
 // An older 32-bit ARM kernel: a "Processor" line and a trailing "Hardware" block.
-const char kCpuinfoArm32[] =
+const std::string kCpuinfoArm32 =
     "Processor\t: ARMv7 Processor rev 4 (v7l)\nprocessor\t: 0\nBogoMIPS\t: 38.40\n\n"
     "processor\t: 1\nBogoMIPS\t: 38.40\n\nHardware\t: Example SoC 2000\nRevision\t: 0000\n";
-
-std::string copy_trimmed(const std::string& text, std::size_t size) {
-  std::string out(size + 8, '\x7f');
-  sysinfo_copy_trimmed(text, out.data(), size);
-  EXPECT_NE(std::memchr(out.data(), '\0', size), nullptr) << "not terminated within " << size;
-  return out.c_str();
-}
 
 TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
   const std::string a126(126, 'a');
@@ -49,115 +46,92 @@ TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
   } cases[] = {
       {"  Name  with\tinner blanks \t ", 128, "Name  with\tinner blanks"},
       {" \t \t  ", 128, ""},
-      {"", 128, ""},
-      {"x", 128, "x"},
-      {std::string(300, 'n'), 128, std::string(127, 'n')},
-      {"  " + std::string(200, 'n'), 128, std::string(127, 'n')},
+      {"  " + std::string(300, 'n'), 128, std::string(127, 'n')},
       {a126 + "\xc3\xa9" + "tail", 128, a126},   // a two-byte character is not split
       {a126 + " bcd", 128, a126},                // the cut leaves a trailing blank: trimmed
       {std::string("abc\0def", 7), 128, "abc"},  // a device-tree text ends in NUL
       {"abc", 1, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(copy_trimmed(c.in, c.size), c.want) << "input '" << c.in << "'";
+  for (const auto& c : cases) {
+    std::string out(c.size + 8, '\x7f');
+    sysinfo_copy_trimmed(c.in, out.data(), c.size);
+    ASSERT_NE(std::memchr(out.data(), '\0', c.size), nullptr) << "not terminated within " << c.size;
+    EXPECT_EQ(std::string(out.c_str()), c.want) << "input '" << c.in << "'";
+  }
 }
 
 TEST(SysInfoParse, CpuNameFallsBackFromModelNameToArmFields) {
   const struct {
-    const char* cpuinfo;
-    std::string device_tree;
+    std::string cpuinfo, device_tree;
     const char* want;
   } cases[] = {
-      {kCpuinfoX86, "", "Testcorp(R) T9-4200 CPU @ 3.00GHz"},
       {kCpuinfoX86, "Example Board\0", "Testcorp(R) T9-4200 CPU @ 3.00GHz"},
       {kCpuinfoArm32, "", "ARMv7 Processor rev 4 (v7l)"},
       {"processor\t: 0\nHardware\t: Example SoC 2000\n", "", "Example SoC 2000"},
       {kCpuinfoArm64, std::string("Example Board Rev 1.4\0", 22), "Example Board Rev 1.4"},
       {kCpuinfoArm64, "", "CPU implementer 0x41, part 0xd0c"},
       {"processor\t: 0\nmodel name\t:\n", "", ""},
-      {"", "", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(sysinfo_cpu_name(c.cpuinfo, c.device_tree), c.want) << c.cpuinfo;
 }
 
 TEST(SysInfoParse, CoresAreDistinctPackageCorePairs) {
-  const struct {
-    const char* cpuinfo;
-    int32_t want;
-  } cases[] = {
+  const std::pair<std::string, int32_t> cases[] = {
       {kCpuinfoX86, 4},
       {kCpuinfoArm64, 0},  // no topology in cpuinfo: the probe asks sysfs, then falls back
-      {kCpuinfoArm32, 0},
       {"processor : 0\ncore id : 0\n\nprocessor : 1\ncore id : 1\n", 2},  // no physical id: one package
       {"processor : 0\ncore id : 0\n\nprocessor : 1\n", 0},               // a block without core id
-      {"", 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(sysinfo_count_cores(c.cpuinfo), c.want) << c.cpuinfo;
+  for (const auto& c : cases) EXPECT_EQ(sysinfo_count_cores(c.first), c.second) << c.first;
   EXPECT_EQ(sysinfo_count_distinct({{0, 0}, {0, 1}, {1, 0}, {0, 0}, {1, 0}}), 3);
-  EXPECT_EQ(sysinfo_count_distinct({}), 0);
 }
 
 TEST(SysInfoParse, FrequencyInMegahertz) {
-  const struct {
-    const char* text;
-    int32_t want;
-  } khz[] = {{"3200000\n", 3200}, {"2999500", 3000}, {"2999499", 2999}, {"  800000 \n", 800}, {"", 0},
-             {"abc", 0},          {"-1000", 0},      {"3.2e6", 0}};
-  for (const auto& c : khz) EXPECT_EQ(sysinfo_mhz_from_khz(c.text), c.want) << c.text;
-
-  const struct {
-    const char* cpuinfo;
-    int32_t want;
-  } mhz[] = {
-      {kCpuinfoX86, 3000}, {"cpu MHz\t\t: 2096.010\n", 2096}, {"cpu MHz : 2999.49\n", 2999}, {"cpu MHz : 1800\n", 1800},
-      {kCpuinfoArm64, 0},  {"cpu MHz : unknown\n", 0}};
-  for (const auto& c : mhz) EXPECT_EQ(sysinfo_cpuinfo_mhz(c.cpuinfo), c.want) << c.cpuinfo;
+  const std::pair<const char*, int32_t> khz[] = {{"3200000\n", 3200}, {"2999500", 3000}, {"2999499", 2999},
+                                                 {"  800000 \n", 800}, {"", 0},           {"abc", 0},
+                                                 {"-1000", 0},         {"3.2e6", 0}};
+  for (const auto& c : khz) EXPECT_EQ(sysinfo_mhz_from_khz(c.first), c.second) << c.first;
+  const std::pair<std::string, int32_t> mhz[] = {{kCpuinfoX86, 3000},          {"cpu MHz : 2999.49\n", 2999},
+                                                 {"cpu MHz : 1800\n", 1800},     {kCpuinfoArm64, 0},
+                                                 {"cpu MHz : unknown\n", 0}};
+  for (const auto& c : mhz) EXPECT_EQ(sysinfo_cpuinfo_mhz(c.first), c.second) << c.first;
 }
 
 TEST(SysInfoParse, MemTotalInMebibytesRoundedDown) {
-  const struct {
-    const char* meminfo;
-    int64_t want;
-  } cases[] = {
+  const std::pair<const char*, int64_t> cases[] = {
       {"MemTotal:       16777216 kB\nMemFree:         1234 kB\n", 16384},
       {"MemTotal:       16777215 kB\n", 16383},
       {"MemFree: 5 kB\nMemTotal: 4294967296 kB\n", 4194304},  // beyond 32 bits
       {"MemFree: 5 kB\n", 0},
       {"MemTotal: lots\n", 0},
-      {"", 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(sysinfo_meminfo_total_mb(c.meminfo), c.want) << c.meminfo;
+  for (const auto& c : cases) EXPECT_EQ(sysinfo_meminfo_total_mb(c.first), c.second) << c.first;
 }
 
 TEST(SysInfoParse, OsReleaseNameUndoesShellQuoting) {
-  const struct {
-    const char* text;
-    const char* want;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nVERSION_ID=\"12\"\n",
        "Debian GNU/Linux 12 (bookworm)"},
       {"PRETTY_NAME='Example Linux 3 \"quoted\"'\n", "Example Linux 3 \"quoted\""},
       {"PRETTY_NAME=ExampleOS\n", "ExampleOS"},
       {"PRETTY_NAME=\"Say \\\"hi\\\" \\\\ \\$HOME\"\n", "Say \"hi\" \\ $HOME"},
       {"# comment\n\nNAME=\"Example Linux\"\nVERSION_ID=40\n", "Example Linux 40"},
-      {"NAME=Example\n", "Example"},
       {"PRETTY_NAME=\"\"\nNAME=Fallback\n", "Fallback"},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(sysinfo_os_release_name(c.text), c.want) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(sysinfo_os_release_name(c.first), c.second) << c.first;
 }
 
 TEST(SysInfoParse, OsVersionKeepsTheKernelWhenTheNameIsTooLong) {
   const std::string long_name(100, 'D');
-  const std::string long_kernel(100, 'k');
   const struct {
     std::string distribution, kernel, want;
   } cases[] = {
       {"Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64", "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64"},
       {"", "6.1.0", "kernel 6.1.0"},
       {"Example Linux", "", "Example Linux"},
-      {"", "", ""},
       {long_name, "6.1.0-18-amd64", std::string(40, 'D') + ", kernel 6.1.0-18-amd64"},
-      {long_name, long_kernel, std::string(63, 'D')},
+      {long_name, std::string(100, 'k'), std::string(63, 'D')},
       {"Ex\xc3\xa9" + std::string(60, 'x'), "6.1", std::string("Ex\xc3\xa9") + std::string(47, 'x') + ", kernel 6.1"},
   };
   for (const auto& c : cases) {
