@@ -2,8 +2,8 @@
 // its exit status, standard output, standard error and output file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,13 +16,9 @@ using testsupport::ProcessOutcome;
 
 // Text written on Windows ends its lines with CR LF; compare it as LF.
 std::string lf(std::string text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out.push_back(text[i]);
-  return out;
+  for (std::size_t i; (i = text.find("\r\n")) != std::string::npos;) text.erase(i, 1);
+  return text;
 }
-
-std::string read_file(const std::string& path) { return lf(testsupport::read_file(path)); }
 
 #ifdef _WIN32
 constexpr const char* kOsName = "Windows";
@@ -32,58 +28,47 @@ constexpr const char* kOsName = "Linux";
 
 class CliEndToEnd : public testing::Test {
  protected:
-  void SetUp() override { dir_ = testsupport::make_temp_dir("morlant-cli") + "/"; }
-  void TearDown() override { testsupport::remove_temp_dir(dir_.substr(0, dir_.size() - 1)); }
+  static void SetUpTestSuite() { testsupport::set_env("MORLANT_CLI_CORRUPT_DIGIT", nullptr); }  // the test hook
+  void SetUp() override { dir_ = testsupport::make_temp_dir("morlant-cli"); }
+  void TearDown() override { testsupport::remove_temp_dir(dir_); }
 
-  // Runs the program with `args`, standard input empty, the test's
-  // environment without the test hook plus `env`.
-  ProcessOutcome run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+  ProcessOutcome run(const std::vector<std::string>& args,
+                     const std::vector<std::pair<std::string, std::string>>& env = {}) {
 #ifdef MORLANT_CLI_EMULATOR
-    const std::string program = MORLANT_CLI_EMULATOR;
     std::vector<std::string> command{MORLANT_CLI_PATH};
     command.insert(command.end(), args.begin(), args.end());
+    ProcessOutcome o = testsupport::run_process(MORLANT_CLI_EMULATOR, command, dir_, env);
 #else
-    const std::string program = MORLANT_CLI_PATH;
-    const std::vector<std::string>& command = args;
+    ProcessOutcome o = testsupport::run_process(MORLANT_CLI_PATH, args, dir_, env);
 #endif
-    ProcessOutcome o = testsupport::run_process(program, command, dir_.substr(0, dir_.size() - 1), env,
-                                                {"MORLANT_CLI_CORRUPT_DIGIT"});
     o.out = lf(o.out);
     o.err = lf(o.err);
     return o;
   }
+  std::string read(const std::string& name) { return lf(testsupport::read_file(dir_ + "/" + name)); }
 
   std::string dir_;
 };
 
+// The option parser's own tests cover every message; here the exit code, the
+// single line, and a refusal before the minute-long standard workload.
 TEST_F(CliEndToEnd, BadInputExitsWith2AndOneLineBeforeAnyWork) {
   const struct {
     std::vector<std::string> args;
-    std::string err;
+    std::string err;  // without a final newline: the platform's error text follows
   } cases[] = {
       {{"--digits", "abc"}, "morlant-cli: --digits needs a whole number from 1 to 134217728, got 'abc'\n"},
-      {{"--digits", "134217729"}, "morlant-cli: --digits needs a whole number from 1 to 134217728, got '134217729'\n"},
-      {{"--digits", "5x"}, "morlant-cli: --digits needs a whole number from 1 to 134217728, got '5x'\n"},
-      {{"--runs", "-1"}, "morlant-cli: --runs needs a whole number from 1 to 100, got '-1'\n"},
-      {{"--runs", "101"}, "morlant-cli: --runs needs a whole number from 1 to 100, got '101'\n"},
       {{"--runs"}, "morlant-cli: --runs needs a whole number from 1 to 100, got nothing\n"},
-      {{"--output"}, "morlant-cli: --output needs a file name\n"},
       {{"--fast"}, "morlant-cli: unknown option '--fast' (see --help)\n"},
       {{"now"}, "morlant-cli: unexpected argument 'now' (see --help)\n"},
-      // The standard workload would take a minute: the refusal must come first.
-      // The error text after the colon is the platform's.
       {{"--output", "/nonexistent-dir/pi.txt"}, "morlant-cli: cannot write --output file '/nonexistent-dir/pi.txt': "},
       {{"--output", "/"}, "morlant-cli: cannot write --output file '/': "},
   };
   for (const auto& c : cases) {
     const ProcessOutcome o = run(c.args);
     EXPECT_EQ(o.exit_code, 2) << c.err;
-    if (c.err.back() == '\n') {
-      EXPECT_EQ(o.err, c.err);
-    } else {
-      EXPECT_EQ(o.err.rfind(c.err, 0), 0u) << o.err;
-      EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
-    }
+    EXPECT_EQ(o.err.rfind(c.err, 0), 0u) << o.err;
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
     EXPECT_EQ(o.out, "");
     EXPECT_LT(o.seconds, 5.0) << c.err;
   }
@@ -113,31 +98,24 @@ TEST_F(CliEndToEnd, JsonWithVerification) {
   EXPECT_EQ(j["guaranteed_digits"], 2046);
   EXPECT_EQ(j["radix"], 10000);
   EXPECT_EQ(j["status"], "ok");
-  ASSERT_TRUE(j["seconds"].is_number());
   ASSERT_TRUE(j["score"].is_number());
-  ASSERT_TRUE(j["runs"].is_array());
   ASSERT_EQ(j["runs"].size(), 2u);
   double total = 0;
   for (const auto& run : j["runs"]) {
     EXPECT_EQ(run["status"], "ok");
     EXPECT_EQ(run["verified"], true);
     EXPECT_EQ(run["digits"], 2048);
-    ASSERT_TRUE(run["seconds"].is_number());
     ASSERT_TRUE(run["score"].is_number());
     EXPECT_GE(run["seconds"].get<double>(), 0.0);
     total += run["seconds"].get<double>();
   }
   EXPECT_NEAR(j["seconds"].get<double>(), total, 1e-9);
   const auto& s = j["system"];
-  ASSERT_TRUE(s.is_object());
-  EXPECT_TRUE(s["cpu"].is_string());
-  EXPECT_GT(s["logical_processors"].get<int>(), 0);
-  EXPECT_GT(s["physical_cores"].get<int>(), 0);
+  EXPECT_TRUE(s["cpu"].is_string() && s["os_version"].is_string() && s["architecture"].is_string());
+  EXPECT_TRUE(s["logical_processors"].get<int>() > 0 && s["physical_cores"].get<int>() > 0);
   EXPECT_TRUE(s["cpu_mhz"].is_number_integer());
   EXPECT_GT(s["memory_mb"].get<int64_t>(), 0);
   EXPECT_EQ(s["os_name"], kOsName);
-  EXPECT_TRUE(s["os_version"].is_string());
-  EXPECT_TRUE(s["architecture"].is_string());
   // Progress stays on standard error.
   EXPECT_NE(o.err.find("step 1/14"), std::string::npos) << o.err;
   EXPECT_NE(o.err.find("run 2/2: "), std::string::npos) << o.err;
@@ -162,48 +140,42 @@ TEST_F(CliEndToEnd, TextReportOfACustomRun) {
                               "Architecture:", "Run 1:", "Run 2:"};
   for (const std::string& row : rows)
     EXPECT_NE(("\n" + o.out).find("\n" + row), std::string::npos) << row << "\n" << o.out;
-  // The last two rows: "Score:" and a whole number, "Time:" and exactly three decimals.
+  // The last two rows: a whole score, then a time with exactly three decimals.
   const std::size_t score = o.out.rfind("\nScore:");
   ASSERT_NE(score, std::string::npos) << o.out;
-  std::istringstream tail(o.out.substr(score));
-  std::string label, value, unit;
-  tail >> label >> value;
-  EXPECT_EQ(label, "Score:");
-  EXPECT_EQ(value.find_first_not_of("0123456789"), std::string::npos) << value;
-  tail >> label >> value >> unit;
-  EXPECT_EQ(label, "Time:");
-  EXPECT_EQ(unit, "sec");
-  ASSERT_GE(value.size(), 5u);
-  EXPECT_EQ(value.find_first_not_of("0123456789."), std::string::npos) << value;
-  EXPECT_EQ(value.find('.'), value.size() - 4) << value;
-  EXPECT_TRUE(o.out.size() >= 5 && o.out.compare(o.out.size() - 5, 5, " sec\n") == 0);
+  unsigned long long points = 0;
+  unsigned seconds = 0, millis = 0;
+  int end = 0;
+  EXPECT_EQ(std::sscanf(o.out.c_str() + score, "\nScore: %llu\nTime: %u.%u sec%n", &points, &seconds, &millis, &end), 3);
+  EXPECT_EQ(o.out.substr(score + static_cast<std::size_t>(end)), "\n") << o.out;
+  EXPECT_EQ(o.out.size() - o.out.rfind('.'), 9u) << "three decimals: " << o.out;
   EXPECT_NE(o.err.find("step 1/26 (3%): "), std::string::npos) << o.err;
   EXPECT_NE(o.err.find("step 26/26 (100%): 100000 digits"), std::string::npos) << o.err;
 }
 
 TEST_F(CliEndToEnd, OutputWritesTheDigitsAskedFor) {
-  const std::string file = dir_ + "pi.txt";
+  const std::string file = dir_ + "/pi.txt";
   ProcessOutcome o = run({"--digits", "1000", "--runs", "1", "--output", file, "--quiet"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
   EXPECT_EQ(o.err, "");
-  EXPECT_EQ(read_file(file), "3." + std::string(kPiDigits + 1, 999) + "\n");
+  EXPECT_EQ(read("pi.txt"), "3." + std::string(kPiDigits + 1, 999) + "\n");
 
   // 1024 digits ask for more than the 1022 such a computation guarantees.
   o = run({"--digits", "1024", "--runs", "1", "--output=" + file, "--quiet"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
-  EXPECT_EQ(read_file(file), "3." + std::string(kPiDigits + 1, 1021) + "\n");
+  EXPECT_EQ(read("pi.txt"), "3." + std::string(kPiDigits + 1, 1021) + "\n");
   EXPECT_NE(o.err.find("wrote 1022 of the 1024 requested digits"), std::string::npos) << o.err;
   EXPECT_NE(o.err.find("guard digits"), std::string::npos) << o.err;
 
   o = run({"--digits", "1", "--runs", "1", "--output", file, "--quiet"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
-  EXPECT_EQ(read_file(file), "3\n");
+  EXPECT_EQ(read("pi.txt"), "3\n");
 }
 
 TEST_F(CliEndToEnd, VerifyCatchesACorruptedDigit) {
-  const std::string file = dir_ + "pi.txt";
+  const std::string file = dir_ + "/pi.txt";
   const ProcessOutcome o = run({"--digits", "2000", "--runs", "2", "--verify", "--json", "--quiet", "--output", file},
-                        {"MORLANT_CLI_CORRUPT_DIGIT=2"});
+                               {{"MORLANT_CLI_CORRUPT_DIGIT", "2"}});
   EXPECT_EQ(o.exit_code, 1);
   EXPECT_NE(o.err.find("morlant-cli: verification FAILED for run 2: digest of the first 2046 digits is "),
             std::string::npos)
@@ -215,7 +187,9 @@ TEST_F(CliEndToEnd, VerifyCatchesACorruptedDigit) {
   EXPECT_EQ(j["runs"][1]["status"], "verify-failed");
   EXPECT_EQ(j["runs"][1]["verified"], false);
   // Digits that failed verification are not handed out.
-  EXPECT_FALSE(testsupport::file_exists(file));
+  std::FILE* written = std::fopen(file.c_str(), "rb");
+  EXPECT_EQ(written, nullptr);
+  if (written != nullptr) std::fclose(written);
   EXPECT_NE(o.err.find("nothing written to '" + file + "': the digits failed verification"), std::string::npos)
       << o.err;
 }

@@ -11,13 +11,6 @@
 
 namespace {
 
-TEST(CliPiReference, DigestIsFnv1a64) {
-  EXPECT_EQ(pi_digest("", 0), 14695981039346656037ull);
-  EXPECT_EQ(pi_digest("a", 1), 0xaf63dc4c8601ec8cull);
-  EXPECT_EQ(pi_digest("foobar", 6), 0x85944171f73967e8ull);
-  EXPECT_NE(pi_digest("314159", 6), pi_digest("314169", 6));
-}
-
 TEST(CliPiReference, TableAgreesWithTheGuaranteeAndWithKnownDigits) {
   std::size_t count = 0;
   const PiReference* table = pi_reference_table(&count);
@@ -27,10 +20,7 @@ TEST(CliPiReference, TableAgreesWithTheGuaranteeAndWithKnownDigits) {
   for (std::size_t i = 0; i < count; ++i) {
     const PiReference& e = table[i];
     SCOPED_TRACE(testing::Message() << "2^" << e.log2_length << " x " << e.digits_per_word);
-    ASSERT_GE(e.log2_length, 1);
-    ASSERT_LE(e.log2_length, 25);
-    ASSERT_GE(e.digits_per_word, 1);
-    ASSERT_LE(e.digits_per_word, 4);
+    ASSERT_TRUE(e.log2_length >= 1 && e.log2_length <= 25 && e.digits_per_word >= 1 && e.digits_per_word <= 4);
     EXPECT_EQ(e.guaranteed_digits, pi_guaranteed_digits(static_cast<uint32_t>(e.digits_per_word) << e.log2_length));
     EXPECT_EQ(pi_reference_find(e.log2_length, e.digits_per_word), &e);
     lengths.insert(e.log2_length);

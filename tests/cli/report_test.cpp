@@ -4,32 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <nlohmann/json.hpp>
 
 namespace {
 
-SystemInfo sample_system() {
-  SystemInfo s{};
-  std::snprintf(s.cpu_name, sizeof s.cpu_name, "%s", "Testcorp T9 \"Fast\" \\ Edition\t\x01");
-  s.physical_cores = 8;
-  s.logical_processors = 16;
-  s.cpu_mhz = 3200;
-  s.total_memory_mb = 32768;
-  std::snprintf(s.os_name, sizeof s.os_name, "Linux");
-  std::snprintf(s.os_version, sizeof s.os_version, "Example Linux 1, kernel 6.1.0");
-  std::snprintf(s.architecture, sizeof s.architecture, "x64");
-  return s;
-}
-
 BenchmarkResult result(uint32_t status, double seconds, double score, const char* message = "") {
-  BenchmarkResult r{};
-  r.status = status;
-  r.digits = status ? 2048 : 0;
-  r.seconds = seconds;
-  r.score = score;
+  BenchmarkResult r{status, status ? 2048u : 0u, seconds, score, {}};
   std::snprintf(r.message, sizeof r.message, "%s", message);
   return r;
 }
@@ -39,15 +20,14 @@ BenchmarkReport sample_report() {
   r.version = "1.2.3";
   r.digits_requested = 2000;
   r.runs_requested = 3;
-  r.custom = true;
-  r.verify = true;
+  r.custom = r.verify = true;
   r.aggregate = result(1, 12.3456, 2.5);
   r.runs = {{result(1, 6.0, 2.0), RunVerification::kPassed},
             {result(0, 0, 0, "Memory allocation failed"), RunVerification::kNotChecked},
             {result(1, 6.3456, 3.0), RunVerification::kPassed}};
   r.radix = 10000;
   r.guaranteed_digits = 2046;
-  r.system = sample_system();
+  r.system = {"Testcorp T9", 8, 16, 3200, 32768, "Linux", "Example Linux 1, kernel 6.1.0", "x64"};
   return r;
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -15,7 +15,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -30,149 +29,108 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
-bool file_exists(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
-}
-
 namespace {
 
-bool unset_matches(const char* entry, const std::vector<std::string>& unset) {
-  for (const std::string& name : unset)
-    if (std::strncmp(entry, name.c_str(), name.size()) == 0 && entry[name.size()] == '=') return true;
-  return false;
-}
-
-}  // namespace
-
-#ifdef _WIN32
-
-namespace {
-
-std::wstring widen(const std::string& s) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n > 0 ? n - 1 : 0), L'\0');
-  if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
-  return w;
-}
-
-// Quotes one argument the way the C runtime's command-line parser reads it.
-std::wstring quote(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-  std::wstring q = L"\"";
-  std::size_t slashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++slashes;
-    } else if (c == L'"') {
-      q.append(2 * slashes + 1, L'\\');
-      slashes = 0;
-    } else {
-      slashes = 0;
-    }
-    q.push_back(c);
-  }
-  q.append(slashes, L'\\');
-  return q + L"\"";
-}
-
-HANDLE open_for_child(const std::string& path, bool write) {
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  return CreateFileW(widen(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     &sa, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+int spawn_and_wait(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                   const std::string& err);
 
 }  // namespace
 
 ProcessOutcome run_process(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& scratch_dir, const std::vector<std::string>& env,
-                           const std::vector<std::string>& unset) {
+                           const std::string& scratch_dir,
+                           const std::vector<std::pair<std::string, std::string>>& env) {
   ProcessOutcome o;
-  const std::string out = scratch_dir + "/stdout", err = scratch_dir + "/stderr", in = scratch_dir + "/stdin";
-  { std::ofstream(in, std::ios::binary); }
-  std::wstring cmd = quote(widen(program));
-  for (const std::string& a : args) cmd += L" " + quote(widen(a));
+  // The child inherits this process's environment, extended for its run.
+  for (const auto& [name, value] : env) set_env(name, value.c_str());
+  const auto start = std::chrono::steady_clock::now();
+  o.exit_code = spawn_and_wait(program, args, scratch_dir + "/stdout", scratch_dir + "/stderr");
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  for (const auto& entry : env) set_env(entry.first, nullptr);
+  o.out = read_file(scratch_dir + "/stdout");
+  o.err = read_file(scratch_dir + "/stderr");
+  return o;
+}
 
-  // Environment block: the current one, filtered, plus env; sorted order is
-  // not required for a process's own variables.
-  std::wstring block;
-  LPWCH current = GetEnvironmentStringsW();
-  for (LPWCH p = current; *p != 0; p += wcslen(p) + 1) {
-    std::string entry;
-    for (LPWCH c = p; *c != 0; ++c) entry.push_back(static_cast<char>(*c));
-    if (!unset_matches(entry.c_str(), unset)) block += std::wstring(p) + L'\0';
-  }
-  FreeEnvironmentStringsW(current);
-  for (const std::string& e : env) block += widen(e) + L'\0';
-  block += L'\0';
+#ifdef _WIN32
 
-  // Under Wine a process start now and then fails for a moment while the
-  // previous child is still being torn down (CI saw it once in ~300 starts):
-  // retry a few times before calling it a failure, and name the error.
+void set_env(const std::string& name, const char* value) { SetEnvironmentVariableA(name.c_str(), value); }
+
+namespace {
+
+HANDLE open_for_child(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int spawn_and_wait(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                   const std::string& err) {
+  // Arguments hold no quotes and end in no backslash: quoting blanks suffices.
+  std::string cmd = "\"" + program + "\"";
+  for (const std::string& a : args) cmd += a.empty() || a.find_first_of(" \t") != std::string::npos ? " \"" + a + "\"" : " " + a;
+  // Under Wine a start now and then fails for a moment while the previous
+  // child is torn down (seen once in ~300 starts): retry before giving up.
   PROCESS_INFORMATION pi{};
   BOOL ok = FALSE;
   DWORD error = 0;
-  auto start = std::chrono::steady_clock::now();
   for (int attempt = 0; attempt < 5 && !ok; ++attempt) {
     if (attempt > 0) Sleep(200);
-    STARTUPINFOW si{};
+    STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = open_for_child(in, false);
+    si.hStdInput = open_for_child("NUL", false);
     si.hStdOutput = open_for_child(out, true);
     si.hStdError = open_for_child(err, true);
-    start = std::chrono::steady_clock::now();
-    ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                        nullptr, &si, &pi);
+    ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     if (!ok) error = GetLastError();
     for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
       if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
   EXPECT_TRUE(ok) << "cannot start " << program << ": error " << error;
-  if (!ok) return o;
+  if (!ok) return -1;
   WaitForSingleObject(pi.hProcess, INFINITE);
-  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
-  o.exit_code = static_cast<int>(code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  o.out = read_file(out);
-  o.err = read_file(err);
-  return o;
+  return static_cast<int>(code);
 }
+
+}  // namespace
 
 std::string make_temp_dir(const std::string& stem) {
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string dir = testing::TempDir() + stem + "-" + std::to_string(rd() % 1000000000u);
-    if (CreateDirectoryW(widen(dir).c_str(), nullptr)) return dir;
+    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
   }
   ADD_FAILURE() << "cannot create a temporary directory";
   return testing::TempDir();
 }
 
 void remove_temp_dir(const std::string& dir) {
-  WIN32_FIND_DATAW found;
-  const std::wstring wdir = widen(dir);
-  HANDLE h = FindFirstFileW((wdir + L"\\*").c_str(), &found);
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
   if (h != INVALID_HANDLE_VALUE) {
     do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((wdir + L"\\" + found.cFileName).c_str());
-    } while (FindNextFileW(h, &found));
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((dir + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(h, &found));
     FindClose(h);
   }
-  RemoveDirectoryW(wdir.c_str());
+  RemoveDirectoryA(dir.c_str());
 }
 
 #else
 
-ProcessOutcome run_process(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& scratch_dir, const std::vector<std::string>& env,
-                           const std::vector<std::string>& unset) {
-  const std::string out = scratch_dir + "/stdout", err = scratch_dir + "/stderr";
+void set_env(const std::string& name, const char* value) {
+  if (value != nullptr) setenv(name.c_str(), value, 1);
+  else unsetenv(name.c_str());
+}
+
+namespace {
+
+int spawn_and_wait(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                   const std::string& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -181,27 +139,17 @@ ProcessOutcome run_process(const std::string& program, const std::vector<std::st
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (char** e = environ; *e != nullptr; ++e)
-    if (!unset_matches(*e, unset)) envp.push_back(*e);
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-
-  ProcessOutcome o;
-  const auto start = std::chrono::steady_clock::now();
   pid_t pid;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   EXPECT_EQ(spawned, 0) << "cannot start " << program;
-  if (spawned != 0) return o;
+  if (spawned != 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
-  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  o.out = read_file(out);
-  o.err = read_file(err);
-  return o;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+
+}  // namespace
 
 std::string make_temp_dir(const std::string& stem) {
   std::string pattern = testing::TempDir() + stem + "-XXXXXX";

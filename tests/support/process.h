@@ -1,9 +1,10 @@
-// Running a program from a test: arguments, extra environment, captured
-// standard output and error, exit code and wall time. POSIX and Windows.
+// Running a program from a test (POSIX and Windows): arguments, extra
+// environment, captured standard output and error, exit code and wall time.
 #ifndef MORLANT_TESTS_SUPPORT_PROCESS_H
 #define MORLANT_TESTS_SUPPORT_PROCESS_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -14,20 +15,17 @@ struct ProcessOutcome {
   double seconds = 0;
 };
 
-// Runs `program` with `args`, standard input empty, the current environment
-// minus the variables named in `unset` plus `env` ("NAME=value" entries),
-// and waits for it. Output goes through files in `scratch_dir`.
+// Runs `program` with `args`, standard input empty, this process's
+// environment plus `env` ({name, value}), output through files in
+// `scratch_dir`, and waits for it.
 ProcessOutcome run_process(const std::string& program, const std::vector<std::string>& args,
-                           const std::string& scratch_dir, const std::vector<std::string>& env = {},
-                           const std::vector<std::string>& unset = {});
+                           const std::string& scratch_dir,
+                           const std::vector<std::pair<std::string, std::string>>& env = {});
 
-// A new empty directory under the test temporary directory, and its removal
-// (with the files in it).
-std::string make_temp_dir(const std::string& stem);
-void remove_temp_dir(const std::string& dir);
-
-std::string read_file(const std::string& path);
-bool file_exists(const std::string& path);
+void set_env(const std::string& name, const char* value);  // null: removes the variable
+std::string make_temp_dir(const std::string& stem);         // a new directory under the test temporary one
+void remove_temp_dir(const std::string& dir);               // with the files in it
+std::string read_file(const std::string& path);             // "" when it cannot be read
 
 }  // namespace testsupport
 
