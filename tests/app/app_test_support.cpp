@@ -5,11 +5,9 @@
 #include <gdiplus.h>
 #include <shellscalingapi.h>
 
-#include "app/about_dialog.h"
-#include "app/resource_ids.h"
 #include "app/globals.h"
 #include "app/main_window.h"
-#include "app/menu_icon.h"
+#include "app/resource_ids.h"
 
 namespace apptest {
 
@@ -32,13 +30,16 @@ class GdiplusEnvironment : public testing::Environment {
 };
 testing::Environment* const gdiplus_environment = testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
+LPTHREAD_START_ROUTINE default_thread_procedure;
+HANDLE (*default_thread_creation)(LPTHREAD_START_ROUTINE, void*);
+
 }  // namespace
 
 bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
   const ULONGLONG end = GetTickCount64() + timeout_ms;
+  MSG message;
   while (!done()) {
     if (GetTickCount64() >= end) return done();
-    MSG message;
     if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
       continue;
@@ -63,13 +64,6 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
-RECT child_rect(HWND child) {
-  RECT rect{};
-  GetWindowRect(child, &rect);
-  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 long long heap_bytes_in_use() {
   _HEAPINFO entry{};
   long long used = 0;
@@ -79,11 +73,6 @@ long long heap_bytes_in_use() {
   EXPECT_EQ(status, _HEAPEND) << "the C runtime heap could not be walked";
   return used;
 }
-
-namespace {
-LPTHREAD_START_ROUTINE default_thread_procedure;
-HANDLE (*default_thread_creation)(LPTHREAD_START_ROUTINE, void*);
-}  // namespace
 
 void MainWindowTest::SetUp() {
   default_thread_procedure = benchmark_thread_procedure;
@@ -95,11 +84,9 @@ void MainWindowTest::SetUp() {
 
 void MainWindowTest::TearDown() {
   if (IsWindow(window)) DestroyWindow(window);
-  // Drain what the window left: its WM_QUIT and any late records.
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  MSG message;  // drain what the window left: its WM_QUIT and any late records
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     if (message.message != WM_QUIT) DispatchMessageW(&message);
-  }
   release_bitmap(&start_button);
   benchmark_thread_procedure = default_thread_procedure;
   create_worker_thread = default_thread_creation;
@@ -116,21 +103,21 @@ struct ModalSearch {
   HWND found = nullptr;
   bool acted = false;
   ULONGLONG deadline = 0;
-};
-ModalSearch* modal_search = nullptr;
-
-BOOL CALLBACK find_modal(HWND window, LPARAM) {
-  wchar_t name[64] = L"";
-  GetClassNameW(window, name, 64);
-  if (!IsWindowVisible(window) || lstrcmpW(name, modal_search->window_class) != 0) return TRUE;
-  modal_search->found = window;
-  return FALSE;
-}
+} * modal_search;
 
 void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
   ModalSearch& search = *modal_search;
   search.found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), find_modal, 0);
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[64] = L"";
+        GetClassNameW(window, name, 64);
+        if (!IsWindowVisible(window) || lstrcmpW(name, modal_search->window_class) != 0) return TRUE;
+        modal_search->found = window;
+        return FALSE;
+      },
+      0);
   if (search.found == nullptr) return;
   if (!search.acted) {
     search.acted = true;
@@ -145,7 +132,7 @@ void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_PTR()>& open,
-                          const std::function<void(HWND)>& action, bool* appeared) {
+                          const std::function<void(HWND)>& action) {
   ModalSearch search{window_class, action};
   search.deadline = GetTickCount64() + 10000;
   modal_search = &search;
@@ -153,33 +140,12 @@ INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_P
   const INT_PTR result = open();
   KillTimer(nullptr, timer);
   modal_search = nullptr;
-  if (appeared != nullptr) *appeared = search.acted;
-  else EXPECT_TRUE(search.acted) << "no modal window appeared";
+  EXPECT_TRUE(search.acted) << "no modal window appeared";
   return result;
 }
 
-namespace {
-
-struct WindowSearch {
-  DWORD process_id;
-  HWND found;
-};
-
-BOOL CALLBACK find_program_window(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[64] = L"";
-  GetClassNameW(window, name, 64);
-  if (owner != search->process_id || lstrcmpW(name, L"BasicWindowClass") != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-}  // namespace
-
-bool start_program(const wchar_t* path, Program& program) {
-  std::wstring command = std::wstring(L"\"") + path + L"\"";
+bool start_program(Program& program) {
+  std::wstring command = L"\"" MORLANT_WIDEN(MORLANT_EXE_PATH) L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -187,35 +153,25 @@ bool start_program(const wchar_t* path, Program& program) {
     ADD_FAILURE() << "cannot start the program, error " << GetLastError();
     return false;
   }
-  WindowSearch search{program.process.dwProcessId, nullptr};
-  const ULONGLONG end = GetTickCount64() + 20000;
-  // Shown only once start-up has created every control.
-  while ((search.found == nullptr || !IsWindowVisible(search.found)) && GetTickCount64() < end) {
+  // The window is shown only once start-up has created every control.
+  for (const ULONGLONG end = GetTickCount64() + 20000; program.window == nullptr && GetTickCount64() < end;) {
     Sleep(50);
-    search.found = nullptr;
-    EnumWindows(find_program_window, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+          auto* p = reinterpret_cast<Program*>(parameter);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          wchar_t name[64] = L"";
+          GetClassNameW(window, name, 64);
+          if (owner != p->process.dwProcessId || lstrcmpW(name, L"BasicWindowClass") != 0 || !IsWindowVisible(window))
+            return TRUE;
+          p->window = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&program));
   }
-  program.window = search.found != nullptr && IsWindowVisible(search.found) ? search.found : nullptr;
   if (program.window == nullptr) ADD_FAILURE() << "the program's main window did not appear";
   return program.window != nullptr;
-}
-
-bool wait_for_exit(Program& program, DWORD timeout_ms, DWORD& exit_code) {
-  if (WaitForSingleObject(program.process.hProcess, timeout_ms) != WAIT_OBJECT_0) return false;
-  GetExitCodeProcess(program.process.hProcess, &exit_code);
-  CloseHandle(program.process.hThread);
-  CloseHandle(program.process.hProcess);
-  program.process = {};
-  return true;
-}
-
-void end_program(Program& program) {
-  if (program.process.hProcess == nullptr) return;
-  TerminateProcess(program.process.hProcess, 1);
-  WaitForSingleObject(program.process.hProcess, 5000);
-  CloseHandle(program.process.hThread);
-  CloseHandle(program.process.hProcess);
-  program.process = {};
 }
 
 bool start_benchmark(const Program& program) {
@@ -223,6 +179,24 @@ bool start_benchmark(const Program& program) {
   PostMessageW(program.window, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
   for (int i = 0; i < 100 && IsWindowEnabled(start); ++i) Sleep(20);
   return !IsWindowEnabled(start);
+}
+
+long close_program(Program& program, ULONGLONG* waited_ms) {
+  const ULONGLONG closed = GetTickCount64();
+  if (program.window != nullptr) PostMessageW(program.window, WM_CLOSE, 0, 0);
+  const bool ended = WaitForSingleObject(program.process.hProcess, 5000) == WAIT_OBJECT_0;
+  if (waited_ms != nullptr) *waited_ms = GetTickCount64() - closed;
+  DWORD code = 0;
+  if (ended) {
+    GetExitCodeProcess(program.process.hProcess, &code);
+  } else {
+    TerminateProcess(program.process.hProcess, 1);
+    WaitForSingleObject(program.process.hProcess, 5000);
+  }
+  CloseHandle(program.process.hThread);
+  CloseHandle(program.process.hProcess);
+  program = {};
+  return ended ? static_cast<long>(code) : -1;
 }
 
 }  // namespace apptest

@@ -1,5 +1,4 @@
-// PostProgressCallback: the throttle and the records it posts to the main
-// window (here a message-only window of the test thread).
+// PostProgressCallback's throttle and records, posted to a message-only window.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -36,16 +35,15 @@ class WorkerProgress : public testing::Test {
     }
     return posted;
   }
-  std::vector<int32_t> take_steps() {
-    std::vector<int32_t> steps;
-    for (const auto& record : take_posted()) steps.push_back(record.first);
-    return steps;
+  void post(int32_t from, int32_t to) {
+    for (int64_t step = from; step <= to; ++step)
+      PostProgressCallback(static_cast<int32_t>(step), 1000u * static_cast<uint32_t>(step), nullptr, 0.5, 2.0);
   }
   HWND receiver = nullptr;
 };
 
 TEST_F(WorkerProgress, FullBenchmarkPostsEveryOtherStepFromTheFirstToTheLast) {
-  for (int32_t step = 1; step <= 95; ++step) PostProgressCallback(step, 1000u * static_cast<uint32_t>(step), nullptr, 0.5, 2.0);
+  post(1, 95);
   const auto posted = take_posted();
   ASSERT_EQ(posted.size(), 48u);
   for (size_t i = 0; i < posted.size(); ++i) {
@@ -57,16 +55,21 @@ TEST_F(WorkerProgress, FullBenchmarkPostsEveryOtherStepFromTheFirstToTheLast) {
 
 TEST_F(WorkerProgress, LastStepIsPostedEvenRightAfterAnother) {
   total_progress_steps = 96;
-  for (int32_t step = 93; step <= 96; ++step) PostProgressCallback(step, 0, nullptr, 0, 0);
-  EXPECT_EQ(take_steps(), (std::vector<int32_t>{93, 95, 96}));
+  post(93, 96);
+  const auto posted = take_posted();
+  ASSERT_EQ(posted.size(), 3u);
+  EXPECT_TRUE(posted[0].first == 93 && posted[1].first == 95 && posted[2].first == 96);
 }
 
+// The step difference is taken in signed 32 bits.
 TEST_F(WorkerProgress, DifferenceIsTakenInSigned32Bits) {
-  PostProgressCallback(INT_MAX, 0, nullptr, 0, 0);  // INT_MAX - (-999) wraps negative: not posted
-  EXPECT_TRUE(take_steps().empty());
+  post(INT_MAX, INT_MAX);  // INT_MAX - (-999) wraps negative: not posted
+  EXPECT_TRUE(take_posted().empty());
   last_posted_step = INT_MAX;
-  PostProgressCallback(INT_MIN + 1, 0, nullptr, 0, 0);  // wraps to 2: posted
-  EXPECT_EQ(take_steps(), (std::vector<int32_t>{INT_MIN + 1}));
+  post(INT_MIN + 1, INT_MIN + 1);  // wraps to 2: posted
+  const auto posted = take_posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].first, INT_MIN + 1);
 }
 
 TEST_F(WorkerProgress, RecordOfAFailedPostIsFreedBySender) {
