@@ -74,7 +74,7 @@ TEST(BigNewton, RandomOperandsAgainstMpfr) {
                 kOpNames[op], worst[op][0], worst[op][1], worst[op][2], worst[op][3]);
 }
 
-// Exact or known results, also below the starting precision (one step at p = L).
+// Exact results, also below the starting precision (one step at p = L).
 TEST(BigNewton, ExactAndKnownResults) {
   for (int32_t R : kRadices) {
     for (int32_t L : {2, 4, 8, 64, 512}) {
@@ -94,16 +94,6 @@ TEST(BigNewton, ExactAndKnownResults) {
         EXPECT_TRUE(matches(w.out, c.want, R)) << kOpNames[c.op] << " R " << R << " L " << L << " k " << c.k;
       }
     }
-  }
-  for (int32_t L : {2, 8, 64, 1024}) {
-    Newton w(L);
-    w(kReciprocal, 10, Big(w.n, 1, 0, {3}));  // 0.333..., but for the last word or two
-    EXPECT_EQ(w.out->exponent, -1);
-    for (int32_t i = 0; i < w.n - 2; ++i) ASSERT_EQ(w.out[i], 3) << "1/3, L " << L << " word " << i;
-    w(kRsqrt, 10000, Big(w.n), 8);  // 0.3535 5339 0593 ...
-    EXPECT_EQ(w.out->exponent, -1);
-    const uint16_t lead[] = {3535, 5339, 593};
-    for (int32_t i = 0; i < 3 && i < w.n - 2; ++i) EXPECT_EQ(w.out[i], lead[i]) << "1/sqrt 8, L " << L;
   }
 }
 
