@@ -42,60 +42,57 @@ TEST(CliProgress, LinesShowStepDigitsElapsedAndTimeLeft) {
   }
 }
 
-std::string written(std::FILE* f) {
+// What a writer on a temporary file wrote while `use` drove it.
+template <typename Use>
+std::string written(bool terminal, bool quiet, int32_t total, uint32_t max_digits, double start_ms, Use use) {
+  std::FILE* f = std::tmpfile();
+  EXPECT_NE(f, nullptr);
+  if (f == nullptr) return "";
+  ProgressWriter w(f, terminal, quiet, total, max_digits, start_ms);
+  use(w);
+  w.finish();
   std::string text;
   std::rewind(f);
   for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
+  std::fclose(f);
   return text;
 }
 
+// Printed: step 1 (first), 5 (1200 ms after it), 9, and 10 (last); digits capped at 5000.
 TEST(CliProgress, PlainWriterThrottlesToOneLinePerSecondPlusFirstAndLast) {
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  ProgressWriter w(f, false, false, 10, 5000, 1000.0);
-  for (int32_t step = 1; step <= 10; ++step) w.step(step, 9999, 1000.0 + 300.0 * step);  // 300 ms apart
-  w.finish();
-  // Printed: step 1 (first), 5 (1200 ms after step 1), 9, and 10 (last); digits capped at 5000.
-  EXPECT_EQ(written(f),
+  EXPECT_EQ(written(false, false, 10, 5000, 1000.0,
+                    [](ProgressWriter& w) {
+                      for (int32_t step = 1; step <= 10; ++step) w.step(step, 9999, 1000.0 + 300.0 * step);
+                    }),
             "step 1/10 (10%): 5000 digits, 0.3s elapsed, ~2.7s left\n"
             "step 5/10 (50%): 5000 digits, 1.5s elapsed, ~1.5s left\n"
             "step 9/10 (90%): 5000 digits, 2.7s elapsed, ~0.3s left\n"
             "step 10/10 (100%): 5000 digits, 3.0s elapsed, ~0.0s left\n");
-  std::fclose(f);
 }
 
 TEST(CliProgress, TerminalWriterRedrawsInPlaceAndKeepsLinesAboveTheBar) {
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  ProgressWriter w(f, true, false, 4, 1u << 30, 0.0);
-  w.step(1, 10, 1000.0);
-  w.step(2, 20, 1050.0);  // within 100 ms: skipped
-  w.line("run 1/2: 1.000 sec, score 5");
-  w.step(3, 30, 1100.0);
-  w.step(4, 40, 1120.0);  // the last step is always drawn
-  w.finish();
-  const std::string out = written(f);
+  const std::string out = written(true, false, 4, 1u << 30, 0.0, [](ProgressWriter& w) {
+    w.step(1, 10, 1000.0);
+    w.step(2, 20, 1050.0);  // within 100 ms: skipped
+    w.line("run 1/2: 1.000 sec, score 5");
+    w.step(3, 30, 1100.0);
+    w.step(4, 40, 1120.0);  // the last step is always drawn
+  });
   const std::string bar1 = format_progress(1, 4, 10, 1.0, true);
-  const std::string blank(bar1.size(), ' ');
-  const std::string expected = "\r" + bar1 + "\r" + blank + "\r" + "run 1/2: 1.000 sec, score 5\n" + "\r" +
-                               format_progress(3, 4, 30, 1.1, true) + "\r" + format_progress(4, 4, 40, 1.12, true) +
-                               "\n";
-  EXPECT_EQ(out, expected);
-  std::fclose(f);
+  EXPECT_EQ(out, "\r" + bar1 + "\r" + std::string(bar1.size(), ' ') + "\r" + "run 1/2: 1.000 sec, score 5\n" + "\r" +
+                     format_progress(3, 4, 30, 1.1, true) + "\r" + format_progress(4, 4, 40, 1.12, true) + "\n");
 }
 
 TEST(CliProgress, QuietWriterWritesOnlyForcedLines) {
-  std::FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  ProgressWriter w(f, true, true, 4, 100, 0.0);
-  w.step(1, 10, 1.0);
-  w.line("ordinary");
-  w.line("verification FAILED", true);
-  w.step(4, 10, 2.0);
-  w.finish();
-  EXPECT_EQ(written(f), "verification FAILED\n");
-  std::fclose(f);
-  EXPECT_EQ(ProgressWriter::callback(1, 1, &w, 0, 0), 0);
+  EXPECT_EQ(written(true, true, 4, 100, 0.0,
+                    [](ProgressWriter& w) {
+                      w.step(1, 10, 1.0);
+                      w.line("ordinary");
+                      w.line("verification FAILED", true);
+                      w.step(4, 10, 2.0);
+                      EXPECT_EQ(ProgressWriter::callback(1, 1, &w, 0, 0), 0);
+                    }),
+            "verification FAILED\n");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -12,7 +12,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +20,22 @@ extern char** environ;
 #endif
 
 namespace testsupport {
+
+std::string make_temp_dir(const std::string& stem) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto dir = std::filesystem::path(testing::TempDir()) / (stem + "-" + std::to_string(random() % 1000000000u));
+    std::error_code error;
+    if (std::filesystem::create_directory(dir, error)) return dir.string();
+  }
+  ADD_FAILURE() << "cannot create a temporary directory";
+  return testing::TempDir();
+}
+
+void remove_temp_dir(const std::string& dir) {
+  std::error_code error;
+  std::filesystem::remove_all(dir, error);
+}
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -98,28 +113,6 @@ int spawn_and_wait(const std::string& program, const std::vector<std::string>& a
 
 }  // namespace
 
-std::string make_temp_dir(const std::string& stem) {
-  std::random_device rd;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string dir = testing::TempDir() + stem + "-" + std::to_string(rd() % 1000000000u);
-    if (CreateDirectoryA(dir.c_str(), nullptr)) return dir;
-  }
-  ADD_FAILURE() << "cannot create a temporary directory";
-  return testing::TempDir();
-}
-
-void remove_temp_dir(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((dir + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 #else
 
 void set_env(const std::string& name, const char* value) {
@@ -150,21 +143,6 @@ int spawn_and_wait(const std::string& program, const std::vector<std::string>& a
 }
 
 }  // namespace
-
-std::string make_temp_dir(const std::string& stem) {
-  std::string pattern = testing::TempDir() + stem + "-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot create a temporary directory";
-  return pattern;
-}
-
-void remove_temp_dir(const std::string& dir) {
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) unlink((dir + "/" + e->d_name).c_str());
-    closedir(d);
-  }
-  rmdir(dir.c_str());
-}
 
 #endif
 
