@@ -10,7 +10,7 @@ core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohm
 perf=(libbenchmark-dev libfftw3-dev libmpfr-dev)
 windows=(googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
          wine wine64 xvfb xauth x11-utils xdotool imagemagick python3)
-arm64=(clang-14 lld-14 llvm-14 libclang-common-14-dev cmake ninja-build make bzip2 xz-utils python3 ca-certificates)
+arm64=(clang-14 lld-14 llvm-14 libclang-common-14-dev cmake ninja-build make bzip2 xz-utils file dpkg-dev python3 ca-certificates)
 arm64_linux=(g++-aarch64-linux-gnu googletest nlohmann-json3-dev)
 arm64_root=(debian-archive-keyring xvfb)
 
