@@ -44,6 +44,8 @@ find_state_dir() {
 
 if [ "${1:-}" = --stop ]; then
   state=${2:-$(find_state_dir "$PWD/x")}
+  [ -d "$state" ] || exit 0
+  state=$(cd "$state" && pwd)  # Wine takes only an absolute WINEPREFIX
   [ -f "$state/arm64" ] && use_arm64
   for prefix in "$state"/prefix-*; do
     [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
