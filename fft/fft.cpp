@@ -130,15 +130,15 @@ void fft_radix4_stage_conj_portable(int32_t n, double* block) { radix4_stage<fal
 void fft_odd_radix4_stage_portable(int32_t n, double* block) { radix4_stage<true, false>(n, block); }
 
 void fft_radix4_stage(int32_t n, double* block) {
-  if (fft_simd_enabled()) fft_radix4_stage_avx2(n, block);
+  if (fft_simd_enabled()) fft_radix4_stage_vec(n, block);
   else fft_radix4_stage_portable(n, block);
 }
 void fft_radix4_stage_conj(int32_t n, double* block) {
-  if (fft_simd_enabled()) fft_radix4_stage_conj_avx2(n, block);
+  if (fft_simd_enabled()) fft_radix4_stage_conj_vec(n, block);
   else fft_radix4_stage_conj_portable(n, block);
 }
 void fft_odd_radix4_stage(int32_t n, double* block) {
-  if (fft_simd_enabled()) fft_odd_radix4_stage_avx2(n, block);
+  if (fft_simd_enabled()) fft_odd_radix4_stage_vec(n, block);
   else fft_odd_radix4_stage_portable(n, block);
 }
 

@@ -86,19 +86,19 @@ void fft_odd_leaf16_portable(double* z) {
 }
 
 void fft_leaf8(double* z) {
-  if (fft_simd_enabled()) fft_leaf8_avx2(z);
+  if (fft_simd_enabled()) fft_leaf8_vec(z);
   else fft_leaf8_portable(z);
 }
 void fft_leaf16(double* z) {
-  if (fft_simd_enabled()) fft_leaf16_avx2(z);
+  if (fft_simd_enabled()) fft_leaf16_vec(z);
   else fft_leaf16_portable(z);
 }
 void fft_odd_leaf8(double* z) {
-  if (fft_simd_enabled()) fft_odd_leaf8_avx2(z);
+  if (fft_simd_enabled()) fft_odd_leaf8_vec(z);
   else fft_odd_leaf8_portable(z);
 }
 void fft_odd_leaf16(double* z) {
-  if (fft_simd_enabled()) fft_odd_leaf16_avx2(z);
+  if (fft_simd_enabled()) fft_odd_leaf16_vec(z);
   else fft_odd_leaf16_portable(z);
 }
 

@@ -1,54 +1,65 @@
-// Vectorised forms of the FFT stages and the choice between them and the
-// portable forms. Internal header of fft/; the tests use it to check every
-// vectorised form against the portable one.
+// Vectorised forms of the FFT stages and leaves, and the choice between them
+// and the portable forms. Internal header of fft/; the tests use it to check
+// every vectorised form against the portable one.
+//
+// The vector path (fft_vec.h) exists on x86-64, where it needs AVX2 and FMA
+// and is chosen at run time, and on AArch64, where Advanced SIMD with
+// double lanes and fused multiply-add is part of every core and it is always
+// used. MORLANT_FFT_PORTABLE builds the portable path alone.
 #ifndef MORLANT_FFT_FFT_SIMD_H
 #define MORLANT_FFT_FFT_SIMD_H
 
 #include <cstdint>
 
-// The portable stages (plain, conjugating, odd), the reference forms.
+#if !defined(MORLANT_FFT_PORTABLE)
+#if defined(__x86_64__) || defined(_M_X64)
+#define MORLANT_FFT_HAVE_VEC 1
+#define MORLANT_FFT_VEC_RUNTIME 1
+#elif defined(__aarch64__) || defined(_M_ARM64)
+#define MORLANT_FFT_HAVE_VEC 1
+#endif
+#endif
+
+// The portable stages (plain, conjugating, odd) and leaves, the reference forms.
 void fft_radix4_stage_portable(int32_t n, double* block);
 void fft_radix4_stage_conj_portable(int32_t n, double* block);
 void fft_odd_radix4_stage_portable(int32_t n, double* block);
-
-#if (defined(__x86_64__) || defined(_M_X64)) && !defined(MORLANT_FFT_PORTABLE)
-#define MORLANT_FFT_HAVE_AVX2 1
-// AVX2/FMA stages; call only when fft_simd_available().
-void fft_radix4_stage_avx2(int32_t n, double* block);
-void fft_radix4_stage_conj_avx2(int32_t n, double* block);
-void fft_odd_radix4_stage_avx2(int32_t n, double* block);
-void fft_leaf8_avx2(double* block);
-void fft_leaf16_avx2(double* block);
-void fft_odd_leaf8_avx2(double* block);
-void fft_odd_leaf16_avx2(double* block);
-#endif
-
-// The portable leaves.
 void fft_leaf8_portable(double* block);
 void fft_leaf16_portable(double* block);
 void fft_odd_leaf8_portable(double* block);
 void fft_odd_leaf16_portable(double* block);
 
-// Whether this processor runs the vectorised stages (AVX2 and FMA on x86-64).
+#ifdef MORLANT_FFT_HAVE_VEC
+// The vectorised forms; call only when fft_simd_available().
+void fft_radix4_stage_vec(int32_t n, double* block);
+void fft_radix4_stage_conj_vec(int32_t n, double* block);
+void fft_odd_radix4_stage_vec(int32_t n, double* block);
+void fft_leaf8_vec(double* block);
+void fft_leaf16_vec(double* block);
+void fft_odd_leaf8_vec(double* block);
+void fft_odd_leaf16_vec(double* block);
+#else
+inline void fft_radix4_stage_vec(int32_t, double*) {}
+inline void fft_radix4_stage_conj_vec(int32_t, double*) {}
+inline void fft_odd_radix4_stage_vec(int32_t, double*) {}
+inline void fft_leaf8_vec(double*) {}
+inline void fft_leaf16_vec(double*) {}
+inline void fft_odd_leaf8_vec(double*) {}
+inline void fft_odd_leaf16_vec(double*) {}
+#endif
+
+// Whether this processor runs the vectorised forms.
 inline bool fft_simd_available() {
-#ifdef MORLANT_FFT_HAVE_AVX2
+#if defined(MORLANT_FFT_VEC_RUNTIME)
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#elif defined(MORLANT_FFT_HAVE_VEC)
+  return true;
 #else
   return false;
 #endif
 }
 
-// The transform uses the vectorised stages whenever they are available.
+// The transform uses the vectorised forms whenever they are available.
 inline bool fft_simd_enabled() { return fft_simd_available(); }
-
-#ifndef MORLANT_FFT_HAVE_AVX2
-inline void fft_radix4_stage_avx2(int32_t, double*) {}
-inline void fft_radix4_stage_conj_avx2(int32_t, double*) {}
-inline void fft_odd_radix4_stage_avx2(int32_t, double*) {}
-inline void fft_leaf8_avx2(double*) {}
-inline void fft_leaf16_avx2(double*) {}
-inline void fft_odd_leaf8_avx2(double*) {}
-inline void fft_odd_leaf16_avx2(double*) {}
-#endif
 
 #endif  // MORLANT_FFT_FFT_SIMD_H

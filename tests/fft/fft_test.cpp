@@ -201,9 +201,9 @@ TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
   const struct {
     const char* name;
     void (*fast)(int32_t, double*), (*portable)(int32_t, double*);
-  } stages[] = {{"plain", fft_radix4_stage_avx2, fft_radix4_stage_portable},
-                {"conjugating", fft_radix4_stage_conj_avx2, fft_radix4_stage_conj_portable},
-                {"odd", fft_odd_radix4_stage_avx2, fft_odd_radix4_stage_portable}};
+  } stages[] = {{"plain", fft_radix4_stage_vec, fft_radix4_stage_portable},
+                {"conjugating", fft_radix4_stage_conj_vec, fft_radix4_stage_conj_portable},
+                {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable}};
   for (int32_t n = 64; n <= (1 << 18); n *= 2) {
     for (const auto& st : stages) {
       Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n)), y = x;
@@ -216,10 +216,10 @@ TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
     const char* name;
     void (*fast)(double*), (*portable)(double*);
     std::size_t doubles;
-  } leaves[] = {{"leaf8", fft_leaf8_avx2, fft_leaf8_portable, 16},
-                {"leaf16", fft_leaf16_avx2, fft_leaf16_portable, 32},
-                {"odd leaf8", fft_odd_leaf8_avx2, fft_odd_leaf8_portable, 16},
-                {"odd leaf16", fft_odd_leaf16_avx2, fft_odd_leaf16_portable, 32}};
+  } leaves[] = {{"leaf8", fft_leaf8_vec, fft_leaf8_portable, 16},
+                {"leaf16", fft_leaf16_vec, fft_leaf16_portable, 32},
+                {"odd leaf8", fft_odd_leaf8_vec, fft_odd_leaf8_portable, 16},
+                {"odd leaf16", fft_odd_leaf16_vec, fft_odd_leaf16_portable, 32}};
   for (const auto& leaf : leaves) {
     for (unsigned seed = 1; seed <= 50; ++seed) {
       Vec x = random_data(leaf.doubles, seed), y = x;

@@ -1,0 +1,141 @@
+// cv2: two consecutive complex values as one vector, the type every
+// vectorised FFT stage, leaf and frequency-domain kernel is written against.
+// Internal header of fft/ and bignum/; include it only in sources compiled for
+// the vector path (MORLANT_FFT_HAVE_VEC, see fft_simd.h).
+//
+// Value 0 is the one at the lower address. Two lowerings, each confined to
+// the operations below:
+// - x86-64 (compiled with -mavx2 -mfma): one 256-bit register holding the
+//   values interleaved (re0, im0, re1, im1), as they lie in memory.
+// - AArch64 (Advanced SIMD, every ARMv8-A core): two 128-bit registers, the
+//   real parts (re0, re1) and the imaginary parts (im0, im1), split by the
+//   de-interleaving load and joined by the interleaving store, so a complex
+//   product is four multiply(-add)s and i*x costs at most a negation.
+//   Arithmetic goes through the compilers' vector operators, so a negation
+//   feeding an addition folds into a subtraction.
+#ifndef MORLANT_FFT_FFT_VEC_H
+#define MORLANT_FFT_FFT_VEC_H
+
+#include "fft/fft_butterfly.h"
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <immintrin.h>
+#elif defined(__aarch64__) || defined(_M_ARM64)
+#include <arm_neon.h>
+#else
+#error "fft_vec.h: no vector lowering for this architecture"
+#endif
+
+namespace fftv {
+namespace {
+
+using fftk::cpx;
+constexpr double kH = fftk::kSqrtHalf;
+
+#if defined(__x86_64__) || defined(_M_X64)
+
+struct cv2 {
+  __m256d v;
+};
+
+inline cv2 load(const double* p) { return {_mm256_loadu_pd(p)}; }
+inline void store(double* p, cv2 x) { _mm256_storeu_pd(p, x.v); }
+inline cv2 make(cpx lo, cpx hi) { return {_mm256_set_pd(hi.im, hi.re, lo.im, lo.re)}; }
+inline cv2 operator+(cv2 a, cv2 b) { return {_mm256_add_pd(a.v, b.v)}; }
+inline cv2 operator-(cv2 a, cv2 b) { return {_mm256_sub_pd(a.v, b.v)}; }
+inline cv2 scale(cv2 a, double s) { return {_mm256_mul_pd(a.v, _mm256_set1_pd(s))}; }
+inline cv2 neg(cv2 a) { return {_mm256_xor_pd(a.v, _mm256_set1_pd(-0.0))}; }
+// (im, re) of each value
+inline cv2 flip(cv2 a) { return {_mm256_permute_pd(a.v, 0x5)}; }
+inline cv2 conj(cv2 a) { return {_mm256_xor_pd(a.v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0))}; }
+// i*a = (-im, re)
+inline cv2 mul_i(cv2 a) { return {_mm256_xor_pd(flip(a).v, _mm256_set_pd(0.0, -0.0, 0.0, -0.0))}; }
+// Value by value complex product a*w.
+inline cv2 cmul(cv2 a, cv2 w) {
+  const __m256d wr = _mm256_movedup_pd(w.v);
+  const __m256d wi = _mm256_permute_pd(w.v, 0xF);
+  return {_mm256_fmaddsub_pd(a.v, wr, _mm256_mul_pd(flip(a).v, wi))};
+}
+// Exchanges value 0 and value 1.
+inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
+// zeta*a and zeta^3*a, zeta = exp(i pi/4) = (1 + i) sqrt(1/2)
+inline cv2 mul_zeta(cv2 a) { return scale(a + mul_i(a), kH); }
+inline cv2 mul_zeta3(cv2 a) { return scale(mul_i(a) - a, kH); }
+
+// Butterflies across the two values (x0, x1) of one vector:
+// fold (x0 + x1, x0 - x1), fold_i (x0 + i x1, x0 - i x1),
+// fold_zeta (x0 + zeta x1, x0 - zeta x1), fold_zeta3 likewise with zeta^3.
+inline __m256d dup0(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x00); }
+inline __m256d dup1(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x11); }
+inline cv2 sum_diff(__m256d lo, __m256d hi) {
+  return {_mm256_add_pd(lo, _mm256_xor_pd(hi, _mm256_set_pd(-0.0, -0.0, 0.0, 0.0)))};
+}
+inline cv2 fold(cv2 x) { return sum_diff(dup0(x), dup1(x)); }
+inline cv2 fold_i(cv2 x) { return sum_diff(dup0(x), mul_i(cv2{dup1(x)}).v); }
+inline cv2 fold_zeta(cv2 x) { return sum_diff(dup0(x), mul_zeta(cv2{dup1(x)}).v); }
+inline cv2 fold_zeta3(cv2 x) { return sum_diff(dup0(x), mul_zeta3(cv2{dup1(x)}).v); }
+
+#else  // AArch64
+
+struct cv2 {
+  float64x2_t re, im;
+};
+
+inline cv2 load(const double* p) {
+  const float64x2x2_t t = vld2q_f64(p);
+  return {t.val[0], t.val[1]};
+}
+inline void store(double* p, cv2 x) {
+#if defined(__clang__)
+  float64x2x2_t t;
+  t.val[0] = x.re;
+  t.val[1] = x.im;
+  vst2q_f64(p, t);
+#else
+  // GCC 12 builds the register pair of vst2q_f64 in memory: interleave by hand.
+  vst1q_f64(p, vzip1q_f64(x.re, x.im));
+  vst1q_f64(p + 2, vzip2q_f64(x.re, x.im));
+#endif
+}
+inline float64x2_t lanes(double a, double b) { return vcombine_f64(vdup_n_f64(a), vdup_n_f64(b)); }
+inline cv2 make(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
+inline cv2 operator+(cv2 a, cv2 b) { return {a.re + b.re, a.im + b.im}; }
+inline cv2 operator-(cv2 a, cv2 b) { return {a.re - b.re, a.im - b.im}; }
+inline cv2 scale(cv2 a, double s) { return {a.re * s, a.im * s}; }
+inline cv2 neg(cv2 a) { return {-a.re, -a.im}; }
+inline cv2 flip(cv2 a) { return {a.im, a.re}; }
+inline cv2 conj(cv2 a) { return {a.re, -a.im}; }
+inline cv2 mul_i(cv2 a) { return {-a.im, a.re}; }
+inline cv2 cmul(cv2 a, cv2 w) {
+  return {vfmsq_f64(a.re * w.re, a.im, w.im), vfmaq_f64(a.re * w.im, a.im, w.re)};
+}
+inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im, 1)}; }
+inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
+inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }
+
+// (u0 + v1 * s, u0 - v1 * s) from lane 0 of u and lane 1 of v.
+inline float64x2_t sum_diff(float64x2_t u, float64x2_t v, double s) {
+  return vfmaq_laneq_f64(vdupq_laneq_f64(u, 0), lanes(s, -s), v, 1);
+}
+inline cv2 fold(cv2 x) { return {sum_diff(x.re, x.re, 1.0), sum_diff(x.im, x.im, 1.0)}; }
+// x0 + i x1 = (r0 - i1, i0 + r1)
+inline cv2 fold_i(cv2 x) { return {sum_diff(x.re, x.im, -1.0), sum_diff(x.im, x.re, 1.0)}; }
+// zeta x1 = kH (r1 - i1, r1 + i1); zeta^3 x1 = kH (-(r1 + i1), r1 - i1)
+inline cv2 fold_zeta(cv2 x) {
+  const float64x2_t d = x.re - x.im, s = x.re + x.im;
+  return {sum_diff(x.re, d, kH), sum_diff(x.im, s, kH)};
+}
+inline cv2 fold_zeta3(cv2 x) {
+  const float64x2_t d = x.re - x.im, s = x.re + x.im;
+  return {sum_diff(x.re, s, -kH), sum_diff(x.im, d, kH)};
+}
+
+#endif
+
+// A twiddle pair from its four parts.
+inline cv2 make(double r0, double i0, double r1, double i1) { return make(cpx{r0, i0}, cpx{r1, i1}); }
+
+}  // namespace
+}  // namespace fftv
+
+#endif  // MORLANT_FFT_FFT_VEC_H
