@@ -56,6 +56,7 @@ inline cv2 cmul(cv2 a, cv2 w) {
   const __m256d wi = _mm256_permute_pd(w.v, 0xF);
   return {_mm256_fmaddsub_pd(a.v, wr, _mm256_mul_pd(flip(a).v, wi))};
 }
+inline cv2 csqr(cv2 a) { return cmul(a, a); }
 // Exchanges value 0 and value 1.
 inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
 // zeta*a and zeta^3*a, zeta = exp(i pi/4) = (1 + i) sqrt(1/2)
@@ -109,6 +110,7 @@ inline cv2 mul_i(cv2 a) { return {-a.im, a.re}; }
 inline cv2 cmul(cv2 a, cv2 w) {
   return {vfmsq_f64(a.re * w.re, a.im, w.im), vfmaq_f64(a.re * w.im, a.im, w.re)};
 }
+inline cv2 csqr(cv2 a) { return {(a.re - a.im) * (a.re + a.im), (a.re + a.re) * a.im}; }
 inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im, 1)}; }
 inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
 inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }

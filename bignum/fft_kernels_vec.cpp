@@ -1,0 +1,82 @@
+// The fused frequency-domain pass (fft_kernels_impl.h) with the two-value
+// vector type of fft/fft_vec.h: the pairs (k, L/2-k) and (k-1, L/2-k+1) are
+// taken together, values k-1 and k as one vector, their mirrors L/2-k and
+// L/2-k+1 as another with its two values exchanged so that lanes match. The
+// middle value and k = 1 take the scalar steps; the twiddles are the
+// portable form's, value for value.
+#include "bignum/fft_kernels_impl.h"
+#include "fft/fft_simd.h"
+
+#ifdef MORLANT_FFT_HAVE_VEC
+
+#include "fft/fft_vec.h"
+
+namespace {
+
+using fftv::cv2;
+
+// Split of the pair (a at k, b the mirror), w = (wr, wi) as a complex value:
+// y = (a - conj b) w, a - y, b + conj y.
+inline void split(cv2& a, cv2& b, cv2 w) {
+  const cv2 y = cmul(a - conj(b), w);
+  a = a - y;
+  b = b + conj(y);
+}
+
+// Unsplit of a product pair: s = (u - conj v) conj(w), u - s, v + conj s.
+inline void unsplit(cv2& u, cv2& v, cv2 wc) {
+  const cv2 s = cmul(u - conj(v), wc);
+  u = u - s;
+  v = v + conj(s);
+}
+
+struct Vector {
+  template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
+  static void run(int32_t L, double* x, const double* y, const double* z, double* out) {
+    using namespace fftkern;
+    middle_value<Square, Acc>(L, x, y, z, out);
+    if (L < 8) return;
+    const std::size_t half = static_cast<std::size_t>(L) / 2;
+    walk_pairs<true>(
+        L,
+        [&](std::size_t k, double wr, double wi) {
+          fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(half, k, wr, wi, x, y, z, out);
+        },
+        [&](std::size_t k, double wra, double wia, double wrb, double wib) {
+          // Values k-1, k at lo; their mirrors L/2-k+1, L/2-k at hi.
+          const std::size_t lo = 1 + 2 * (k - 1), hi = 1 + 2 * (half - k);
+          const cv2 w = fftv::make(wrb, wib, wra, wia);
+          cv2 xa = fftv::load(x + lo), xb = swap(fftv::load(x + hi));
+          if (!XSplit) split(xa, xb, w);
+          if (KeepX) {
+            fftv::store(x + lo, xa);
+            fftv::store(x + hi, swap(xb));
+          }
+          cv2 pa, pb;
+          if (Square) {
+            pa = csqr(xa);
+            pb = csqr(xb);
+          } else {
+            cv2 ya = fftv::load(y + lo), yb = swap(fftv::load(y + hi));
+            if (!YSplit) split(ya, yb, w);
+            pa = cmul(xa, ya);
+            pb = cmul(xb, yb);
+          }
+          if (Acc) {
+            pa = pa + fftv::load(z + lo);
+            pb = pb + swap(fftv::load(z + hi));
+          }
+          if (Unsplit) unsplit(pa, pb, conj(w));
+          fftv::store(out + lo, pa);
+          fftv::store(out + hi, swap(pb));
+        });
+  }
+};
+
+}  // namespace
+
+void fft_fused_vec(FusedKernel kind, int32_t L, double* x, double* y, double* z) {
+  fftkern::dispatch<Vector>(kind, L, x, y, z);
+}
+
+#endif
