@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing Morlant needs on Debian 12, if missing.
-# Usage: scripts/install-deps.sh [core|perf|windows|arm64|arm64-linux|arm64-root]...   (default: core)
+# Usage: scripts/install-deps.sh [core|perf|windows|arm64|arm64-linux|arm64-root|arm64-perf]...   (default: core)
 #   arm64        the tools the Windows ARM64 cross toolchain is built with
 #   arm64-linux  the aarch64 Linux cross compiler
 #   arm64-root   what scripts/arm64-root.sh and its emulated Wine need on the host
+#   arm64-perf   the ARM64 speed estimate (scripts/perf.sh arm64): qemu-user with plugin
+#                support, glib for building its plugins, llvm-mca 19, clang 14
 set -euo pipefail
 
 core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohmann-json3-dev)
@@ -13,6 +15,7 @@ windows=(googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binuti
 arm64=(clang-14 lld-14 llvm-14 libclang-common-14-dev cmake ninja-build make bzip2 xz-utils file dpkg-dev python3 ca-certificates)
 arm64_linux=(g++-aarch64-linux-gnu googletest nlohmann-json3-dev)
 arm64_root=(debian-archive-keyring xvfb)
+arm64_perf=(qemu-user llvm-19 libglib2.0-dev pkg-config gcc clang-14 binutils python3 xz-utils ca-certificates)
 
 want=()
 for group in "${@:-core}"; do
@@ -23,6 +26,7 @@ for group in "${@:-core}"; do
     arm64) want+=("${arm64[@]}") ;;
     arm64-linux) want+=("${arm64_linux[@]}") ;;
     arm64-root) want+=("${arm64_root[@]}") ;;
+    arm64-perf) want+=("${arm64_perf[@]}") ;;
     *) echo "unknown package group: $group" >&2; exit 2 ;;
   esac
 done
