@@ -5,13 +5,16 @@
 // the reference they are tested against.
 //
 // The pair of front indices (j, j+1) of a stage is one vector, and so is its
-// mirror pair (Q-j-1, Q-j) in address order. Twiddles follow the same
-// chains, refresh points and mirror relations as the portable stage.
+// mirror pair (Q-j-1, Q-j) in address order. The twiddles take the portable
+// stage's refresh points and mirror relations, their chains stepping both
+// values of a pair at once.
 #include "fft/fft_simd.h"
 
 #ifdef MORLANT_FFT_HAVE_VEC
 
+#include <cmath>
 #include <cstddef>
+#include <utility>
 
 #include "fft/fft_butterfly.h"
 #include "fft/fft_vec.h"
@@ -71,17 +74,138 @@ inline cv2 mirror1(cv2 w) { return swap(Odd ? mul_zeta(conj(w)) : flip(w)); }
 template <bool Odd>
 inline cv2 mirror3(cv2 w) { return swap(Odd ? mul_zeta3(conj(w)) : neg(flip(w))); }
 
+// The twiddles of a stage as vectors: W1 = (w^j, w^(j+1)) and W3 = (w^(3j),
+// w^(3(j+1))) for the front pairs j = 1, 3, ..., Q/2 - 3, the pairs and
+// refresh points of fftk::stage_twiddles, calling pair(j, W1, W3); then
+// middle(a, b, c, d) with (a, b) the twiddles of Q/2 - 1 and (c, d) those of
+// Q/2, as there. Each chain steps two indices at once, both lanes in one
+// fused multiply-add per part:
+//   w^(k+2) = w^(k-2) + 2 sin(2 phi) i w^k,
+// restarted from cos/sin before every block of 64 front indices after the
+// first, so it never runs more than 32 steps.
+template <bool Odd, class Pair, class Middle>
+inline void stage_twiddles_vec(int32_t n, Pair pair, Middle middle) {
+  using fftk::mul;
+  using fftk::triple;
+  const std::size_t m = static_cast<std::size_t>(n) / 2;
+  const std::size_t half = m / 8;
+  const double theta = Odd ? 2.0 * (fftk::kHalfPi / static_cast<double>(m))
+                           : 2.0 * (fftk::kHalfPi / static_cast<double>(m / 2));
+  const cpx w = {std::cos(theta), std::sin(theta)};
+  const cpx w2 = mul(w, w);
+  const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
+  // Before the pair j: P = (w^(j-2), w^(j-1)) and C = (w^j, w^(j+1)), per chain.
+  cv2 p1, c1, p3, c3;
+  auto restart = [&](cpx base) {  // base = w^(j-1)
+    const cpx a = mul(base, fftk::conj(w)), c = mul(base, w), d = mul(c, w);
+    p1 = make(a, base);
+    c1 = make(c, d);
+    p3 = make(triple(a), triple(base));
+    c3 = make(triple(c), triple(d));
+  };
+  constexpr std::size_t kRefresh = 64;
+  const std::size_t last = half - 2;
+  for (std::size_t start = 1; start <= last; start += kRefresh) {
+    if (start == 1) {
+      restart({1.0, 0.0});
+    } else {
+      const double jt = static_cast<double>(start - 1);
+      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
+      restart({std::cos(ang), std::sin(ang)});
+    }
+    const std::size_t end = start + kRefresh - 1 < last ? start + kRefresh - 1 : last;
+    // Two pairs a turn: P and C take turns as the newer value, so no value moves.
+    std::size_t j = start;
+    for (; j + 2 <= end; j += 4) {
+      pair(j, c1, c3);
+      p1 = fmadd(p1, mul_i(c1), t1);
+      p3 = fmadd(p3, mul_i(c3), t3);
+      pair(j + 2, p1, p3);
+      c1 = fmadd(c1, mul_i(p1), t1);
+      c3 = fmadd(c3, mul_i(p3), t3);
+    }
+    if (j <= end) {
+      pair(j, c1, c3);
+      const cv2 n1 = fmadd(p1, mul_i(c1), t1), n3 = fmadd(p3, mul_i(c3), t3);
+      p1 = c1;
+      c1 = n1;
+      p3 = c3;
+      c3 = n3;
+    }
+  }
+  middle(value0(c1), value0(c3), value1(c1), value1(c3));
+}
+
+// ---- Stages on 64 and 128 doubles: constant twiddles, straight-line ----
+//
+// Most stages of a long transform are these small ones (one in every 128
+// doubles), where the walk above would spend more on cos/sin and its set-up
+// than on the butterflies. Their twiddles are compile-time constants.
+
+// sin x and cos x for |x| <= pi/4 by their series, in constant expressions.
+constexpr double series_sin(double x) {
+  double term = x, sum = x;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k) * (2 * k + 1));
+    sum += term;
+  }
+  return sum;
+}
+constexpr double series_cos(double x) {
+  double term = 1.0, sum = 1.0;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k - 1) * (2 * k));
+    sum += term;
+  }
+  return sum;
+}
+
+// exp(2 pi i k/N) for N a multiple of 8: the quarter turns are exact, the
+// rest comes from an angle of at most pi/4 (to within an ulp or two).
+constexpr cpx unit_root(long k, long N) {
+  constexpr double kTwoPi = 6.283185307179586;
+  k = ((k % N) + N) % N;
+  const long quarter = k / (N / 4), r = k % (N / 4);
+  const bool upper = 2 * r > N / 4;  // angle in (pi/4, pi/2): from its complement
+  const double x = kTwoPi * static_cast<double>(upper ? N / 4 - r : r) / static_cast<double>(N);
+  const double c = upper ? series_sin(x) : series_cos(x), s = upper ? series_cos(x) : series_sin(x);
+  switch (quarter) {
+    case 0: return {c, s};
+    case 1: return {-s, c};
+    case 2: return {-c, -s};
+    default: return {s, -c};
+  }
+}
+
+// Twiddle k of a stage on a block of M complex values: w^k, w = exp(2 pi i/M)
+// (plain) or v^k, v = exp(i pi/M) (odd).
+// Evaluated by the compiler, whatever its optimisation.
+template <bool Odd, long M, long K>
+struct StageRoot {
+  static constexpr cpx value = Odd ? unit_root(K, 2 * M) : unit_root(K, M);
+};
+
+template <bool Odd, bool Conj, long M, long... P>
+inline void small_stage(double* z, std::integer_sequence<long, P...>) {
+  constexpr std::size_t q = M / 4;
+  (stage_vec<Odd, Conj>(z, static_cast<std::size_t>(2 * P), q,
+                        make(StageRoot<Odd, M, 2 * P>::value, StageRoot<Odd, M, 2 * P + 1>::value),
+                        make(StageRoot<Odd, M, 6 * P>::value, StageRoot<Odd, M, 6 * P + 3>::value)),
+   ...);
+}
+
 template <bool Odd, bool Conj>
 void stage(int32_t n, double* z) {
+  if (n == 64) return small_stage<Odd, Conj, 32>(z, std::make_integer_sequence<long, 4>());
+  if (n == 128) return small_stage<Odd, Conj, 64>(z, std::make_integer_sequence<long, 8>());
   const std::size_t q = static_cast<std::size_t>(n) / 8;
   const std::size_t half = q / 2;
   // Index 0 and the middle three are single values: the portable butterflies.
   if (Odd) fftk::odd_bfly0(z, 0, q);
   else fftk::plain_bfly0<Conj>(z, 0, q);
-  fftk::stage_twiddles<Odd>(
+  stage_twiddles_vec<Odd>(
       n,
-      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
-        const cv2 w1 = make(a0, a1), w3 = make(b0, b1);
+      [&](std::size_t j, cv2 w1, cv2 w3) {
         stage_vec<Odd, Conj>(z, j, q, w1, w3);
         stage_vec<Odd, Conj>(z, q - j - 1, q, mirror1<Odd>(w1), mirror3<Odd>(w3));
       },

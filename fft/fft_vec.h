@@ -44,6 +44,8 @@ inline cv2 make(cpx lo, cpx hi) { return {_mm256_set_pd(hi.im, hi.re, lo.im, lo.
 inline cv2 operator+(cv2 a, cv2 b) { return {_mm256_add_pd(a.v, b.v)}; }
 inline cv2 operator-(cv2 a, cv2 b) { return {_mm256_sub_pd(a.v, b.v)}; }
 inline cv2 scale(cv2 a, double s) { return {_mm256_mul_pd(a.v, _mm256_set1_pd(s))}; }
+// a + b*s, fused
+inline cv2 fmadd(cv2 a, cv2 b, double s) { return {_mm256_fmadd_pd(b.v, _mm256_set1_pd(s), a.v)}; }
 inline cv2 neg(cv2 a) { return {_mm256_xor_pd(a.v, _mm256_set1_pd(-0.0))}; }
 // (im, re) of each value
 inline cv2 flip(cv2 a) { return {_mm256_permute_pd(a.v, 0x5)}; }
@@ -57,6 +59,16 @@ inline cv2 cmul(cv2 a, cv2 w) {
   return {_mm256_fmaddsub_pd(a.v, wr, _mm256_mul_pd(flip(a).v, wi))};
 }
 inline cv2 csqr(cv2 a) { return cmul(a, a); }
+inline cpx value0(cv2 a) {
+  alignas(16) double t[2];
+  _mm_store_pd(t, _mm256_castpd256_pd128(a.v));
+  return {t[0], t[1]};
+}
+inline cpx value1(cv2 a) {
+  alignas(16) double t[2];
+  _mm_store_pd(t, _mm256_extractf128_pd(a.v, 1));
+  return {t[0], t[1]};
+}
 // Exchanges value 0 and value 1.
 inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
 // zeta*a and zeta^3*a, zeta = exp(i pi/4) = (1 + i) sqrt(1/2)
@@ -103,6 +115,7 @@ inline cv2 make(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.i
 inline cv2 operator+(cv2 a, cv2 b) { return {a.re + b.re, a.im + b.im}; }
 inline cv2 operator-(cv2 a, cv2 b) { return {a.re - b.re, a.im - b.im}; }
 inline cv2 scale(cv2 a, double s) { return {a.re * s, a.im * s}; }
+inline cv2 fmadd(cv2 a, cv2 b, double s) { return {vfmaq_n_f64(a.re, b.re, s), vfmaq_n_f64(a.im, b.im, s)}; }
 inline cv2 neg(cv2 a) { return {-a.re, -a.im}; }
 inline cv2 flip(cv2 a) { return {a.im, a.re}; }
 inline cv2 conj(cv2 a) { return {a.re, -a.im}; }
@@ -111,6 +124,8 @@ inline cv2 cmul(cv2 a, cv2 w) {
   return {vfmsq_f64(a.re * w.re, a.im, w.im), vfmaq_f64(a.re * w.im, a.im, w.re)};
 }
 inline cv2 csqr(cv2 a) { return {(a.re - a.im) * (a.re + a.im), (a.re + a.re) * a.im}; }
+inline cpx value0(cv2 a) { return {vgetq_lane_f64(a.re, 0), vgetq_lane_f64(a.im, 0)}; }
+inline cpx value1(cv2 a) { return {vgetq_lane_f64(a.re, 1), vgetq_lane_f64(a.im, 1)}; }
 inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im, 1)}; }
 inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
 inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }
