@@ -40,11 +40,39 @@ inline value2 get(const double* z, std::size_t x) {
 inline void put(double* z, std::size_t x, value2 v) { std::memcpy(z + 2 * x, &v, sizeof v); }
 
 template <bool Conj>
+inline value2 moved(value2 v) {
+  const value2 flip = {1.0, -1.0};
+  return Conj ? v * flip : v;
+}
+
+template <bool Conj>
 inline void swap_values(double* z, std::size_t x, std::size_t y) {
   const value2 a = get(z, x), b = get(z, y);
-  const value2 flip = {1.0, Conj ? -1.0 : 1.0};
-  put(z, x, Conj ? b * flip : b);
-  put(z, y, Conj ? a * flip : a);
+  put(z, x, moved<Conj>(b));
+  put(z, y, moved<Conj>(a));
+}
+
+// An off-diagonal 4 x 4 tile: value (t, u) = z[ra[t] + ca + u] is exchanged
+// with z[rb[u] + cb + t], a transposition between two runs of four rows of
+// four consecutive values. Half the tile (t = 0, 1 or 2, 3) at a time, so
+// its 16 values stay in registers; consecutive values load and store in
+// pairs.
+template <bool Conj>
+inline void swap_tile(double* z, const std::size_t* ra, std::size_t ca, const std::size_t* rb, std::size_t cb) {
+  for (std::size_t t = 0; t < 4; t += 2) {
+    double* pa[2] = {z + 2 * (ra[t] + ca), z + 2 * (ra[t + 1] + ca)};
+    double* pb[4] = {z + 2 * (rb[0] + cb + t), z + 2 * (rb[1] + cb + t), z + 2 * (rb[2] + cb + t),
+                     z + 2 * (rb[3] + cb + t)};
+    value2 a[2][4], b[4][2];
+    for (std::size_t i = 0; i < 2; ++i)
+      for (std::size_t u = 0; u < 4; ++u) a[i][u] = get(pa[i], u);
+    for (std::size_t u = 0; u < 4; ++u)
+      for (std::size_t i = 0; i < 2; ++i) b[u][i] = get(pb[u], i);
+    for (std::size_t i = 0; i < 2; ++i)
+      for (std::size_t u = 0; u < 4; ++u) put(pa[i], u, moved<Conj>(b[u][i]));
+    for (std::size_t u = 0; u < 4; ++u)
+      for (std::size_t i = 0; i < 2; ++i) put(pb[u], i, moved<Conj>(a[i][u]));
+  }
 }
 #else
 template <bool Conj>
@@ -113,6 +141,28 @@ void bitrev_permute(int32_t n, double* z) {
   for (std::size_t kb = 0; kb < low_count; kb += tile) {
     std::size_t rl_base = 0;  // rev(lb) in the high field
     for (std::size_t lb = 0; lb <= kb; lb += tile) {
+#ifdef MORLANT_FFT_HAVE_VEC
+      if (lb < kb && tile == kTile) {
+        // (a, m, l) <-> (rev l, rev m, k) for the tile's k and l, per middle.
+        std::size_t ra[kTile], rb[kTile];
+        ra[0] = a_base;
+        rb[0] = rl_base;
+        for (std::size_t t = 1; t < kTile; ++t) {
+          ra[t] = rev_increment(ra[t - 1], top);
+          rb[t] = rev_increment(rb[t - 1], top);
+        }
+        swap_tile<Conj>(z, ra, lb, rb, kb);
+        if (odd) {
+          swap_tile<Conj>(z, ra, m1 | lb, rb, m1 | kb);
+        } else {
+          swap_tile<Conj>(z, ra, m1 | lb, rb, m2 | kb);
+          swap_tile<Conj>(z, ra, m2 | lb, rb, m1 | kb);
+          swap_tile<Conj>(z, ra, m1 | m2 | lb, rb, m1 | m2 | kb);
+        }
+        rl_base = rev_increment(rb[kTile - 1], top);
+        continue;
+      }
+#endif
       std::size_t a = a_base;
       for (std::size_t k = kb; k < kb + tile; ++k) {
         std::size_t rl = rl_base;
