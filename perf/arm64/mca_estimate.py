@@ -280,85 +280,114 @@ class Program:
                 return fn
         return None
 
+    def step(self, fn, i, st, flags):
+        """Executes line i of fn on the known register values st (updated in place) and
+        the known comparison flags. Returns (successor lines, flags, callee): the lines
+        control may go to next (one when the branch is decided, none after a return or a
+        tail call), and the function called or tail-called there, if any."""
+        asm = self.where[fn]
+        first, last = asm.functions[fn]
+        if not asm.is_insn(i):
+            return [i + 1], flags, None
+        op, args = asm.op(i)
+        if op == "ret":
+            return [], flags, None
+        if op == "br":
+            entries, index = asm.table(i)
+            if index is not None and st.get(index) is not None and st[index] < len(entries):
+                entries = [entries[st[index]]]
+            return [asm.labels[e] for e in entries if e in asm.labels], flags, None
+        br = asm.branch(i)
+        if br:
+            kind, target = br
+            local = target in asm.labels and first <= asm.labels[target] <= last
+            if kind in ("b", "bl") and not local:
+                callee = target if target in self.where else None
+                if kind == "b":
+                    return [], flags, callee
+                for r in [r for r in st if r <= 18]:
+                    del st[r]
+                return [i + 1], None, callee
+            if kind == "b":
+                return ([asm.labels[target]] if local else []), flags, None
+            if kind in ("cbz", "cbnz"):
+                v = value(st, args[0])
+                taken = None if v is None else ((v == 0) == (kind == "cbz"))
+            elif kind in ("tbz", "tbnz"):
+                v, bit = value(st, args[0]), value({}, args[1])
+                taken = None if v is None or bit is None else (((v >> bit) & 1 == 0) == (kind == "tbz"))
+            else:
+                taken = condition(kind[2:] if kind.startswith("b.") else kind[1:], flags)
+            if not local or taken is False:
+                return [i + 1], flags, None
+            return ([asm.labels[target]] if taken else [asm.labels[target], i + 1]), flags, None
+        if op == "blr":
+            for r in [r for r in st if r <= 18]:
+                del st[r]
+            flags = None
+        elif op == "cmp":
+            a, b = value(st, args[0]), value(st, args[1]) if len(args) == 2 else None
+            flags = None if a is None or b is None else (a, b)
+        elif op in ("mov", "sxtw", "uxtw") and reg(args[0]) is not None:
+            v = value(st, args[1])
+            st.pop(reg(args[0]), None)
+            if v is not None:
+                st[reg(args[0])] = v
+        else:
+            if op in FLAG_SETTERS:
+                flags = None
+            if args and not op.startswith(("st", "prfm")):
+                for a in args[:2 if op in ("ldp", "ldpsw", "ldnp") else 1]:
+                    if reg(a) is not None:
+                        st.pop(reg(a), None)
+        return [i + 1], flags, None
+
     def trace(self, fn, state, visited, depth=0):
         """Follows fn from its entry with the argument registers' known values (state):
         branches that compare a known value go one way only, jump tables indexed by a
         known value take their one entry, calls are followed. Adds (function, line) of
         every instruction executed on some path to visited."""
+        first, last = self.where[fn].functions[fn]
+        todo, seen = [(first, dict(state), None)], set()
+        while todo and len(seen) < 200000:
+            i, st, flags = todo.pop()
+            key = (i, tuple(sorted(st.items())), flags)
+            if not first <= i <= last or key in seen:
+                continue
+            seen.add(key)
+            visited.add((fn, i))
+            before = dict(st)
+            nexts, flags, callee = self.step(fn, i, st, flags)
+            if callee is not None and depth < 4:
+                self.trace(callee, before, visited, depth + 1)
+            todo += [(n, dict(st), flags) for n in nexts]
+
+    def path(self, fn, state, depth=0):
+        """The instructions [(Asm, line)] executed from fn's entry when every branch on
+        the way is decided by the known registers (a straight-line run through the
+        function and its calls), or None when one is not."""
         asm = self.where[fn]
         first, last = asm.functions[fn]
-        todo, seen = [(first, dict(state), None)], set()
-        steps = 0
-        while todo and steps < 200000:
-            i, st, flags = todo.pop()
-            while first <= i <= last:
-                steps += 1
-                key = (i, tuple(sorted(st.items())), flags)
-                if key in seen:
-                    break
-                seen.add(key)
-                visited.add((fn, i))
-                if not asm.is_insn(i):
-                    i += 1
-                    continue
-                op, args = asm.op(i)
-                if op == "ret":
-                    break
-                if op == "br":
-                    entries, index = asm.table(i)
-                    if index is not None and st.get(index) is not None and st[index] < len(entries):
-                        entries = [entries[st[index]]]
-                    todo += [(asm.labels[e], dict(st), flags) for e in entries if e in asm.labels]
-                    break
-                br = asm.branch(i)
-                if br:
-                    kind, target = br
-                    local = target in asm.labels and first <= asm.labels[target] <= last
-                    if kind in ("b", "bl") and not local:
-                        if target in self.where and depth < 4:
-                            self.trace(target, st, visited, depth + 1)
-                        if kind == "b":
-                            break
-                        st = {r: v for r, v in st.items() if r > 18}
-                        flags = None
-                        i += 1
-                        continue
-                    if kind == "b":
-                        i = asm.labels[target] if local else last + 1
-                        continue
-                    if kind in ("cbz", "cbnz"):
-                        v = value(st, args[0])
-                        taken = None if v is None else ((v == 0) == (kind == "cbz"))
-                    elif kind in ("tbz", "tbnz"):
-                        v, bit = value(st, args[0]), value({}, args[1])
-                        taken = None if v is None or bit is None else (((v >> bit) & 1 == 0) == (kind == "tbz"))
-                    else:
-                        taken = condition(kind[2:] if kind.startswith("b.") else kind[1:], flags)
-                    if taken is not False and local:
-                        if taken:
-                            i = asm.labels[target]
-                            continue
-                        todo.append((asm.labels[target], dict(st), flags))
-                    i += 1
-                    continue
-                if op == "blr":
-                    st, flags = {r: v for r, v in st.items() if r > 18}, None
-                elif op == "cmp":
-                    a, b = value(st, args[0]), value(st, args[1]) if len(args) == 2 else None
-                    flags = None if a is None or b is None else (a, b)
-                elif op == "mov" and reg(args[0]) is not None:
-                    v = value(st, args[1])
-                    st.pop(reg(args[0]), None)
-                    if v is not None:
-                        st[reg(args[0])] = v
-                else:
-                    if op in FLAG_SETTERS:
-                        flags = None
-                    if args and not op.startswith(("st", "prfm")):
-                        for a in args[:2 if op in ("ldp", "ldpsw", "ldnp") else 1]:
-                            if reg(a) is not None:
-                                st.pop(reg(a), None)
-                i += 1
+        out, st, flags, i, seen = [], dict(state), None, first, set()
+        while first <= i <= last and len(out) < 20000:
+            if i in seen:
+                return None  # a loop
+            seen.add(i)
+            if asm.is_insn(i):
+                out.append((asm, i))
+            before = dict(st)
+            nexts, flags, callee = self.step(fn, i, st, flags)
+            if callee is not None:
+                inner = self.path(callee, before, depth + 1) if depth < 4 else None
+                if inner is None:
+                    return None
+                out += inner
+            if not nexts:
+                return out
+            if len(nexts) > 1:
+                return None  # undecided
+            i = nexts[0]
+        return None
 
 
 def demangle(names):
@@ -487,6 +516,35 @@ def mca(regions, model):
                 cyc = int(re.search(r"Total Cycles:\s+(\d+)", sec).group(1))
                 r = rs[int(m.group(1))]
                 result[(r[0].path, r[1], r[2])] = cyc / it
+    return result
+
+
+def mca_paths(paths, model, work):
+    """Cycles per run of each straight-line path {key: [(Asm, line)]}: its instructions in
+    the order they execute (branches dropped), one marked region each, one llvm-mca run."""
+    if not paths:
+        return {}
+    keys, out = list(paths), []
+    for n, key in enumerate(keys):
+        out.append("# LLVM-MCA-BEGIN p%d" % n)
+        for asm, i in paths[key]:
+            code = asm.code[i]
+            if asm.branch(i) or asm.op(i)[0] in ("ret", "br", "blr"):
+                continue
+            out += ["\t" + c for c in (unwriteback(code) or [code])]
+        out.append("# LLVM-MCA-END")
+    marked = os.path.join(work, "paths.marked.s")
+    with open(marked, "w") as f:
+        f.write("\n".join(out) + "\n")
+    text = subprocess.run([LLVM_MCA, "-mtriple=aarch64-linux-gnu", "-mcpu=" + model, "-iterations=100",
+                           "--resource-pressure=false", "--instruction-info=false", marked],
+                          capture_output=True, text=True, check=True).stdout
+    result = {}
+    for sec in re.split(r"\n(?=\[\d+\] Code Region)", text):
+        m = re.match(r"\[\d+\] Code Region - p(\d+)", sec)
+        if m:
+            it = int(re.search(r"Iterations:\s+(\d+)", sec).group(1))
+            result[keys[int(m.group(1))]] = int(re.search(r"Total Cycles:\s+(\d+)", sec).group(1)) / it
     return result
 
 
@@ -623,8 +681,10 @@ def main():
     fft_counts = qemu_tables(rep, args.counts) if args.counts else None
 
     compilers = ("gcc", "clang")
+    stages, leaves = transform_calls(TRANSFORM)
     located = {}  # (compiler, path, key) -> region or None
     regions = []
+    straight = {}  # (compiler, path, stage key, doubles) -> instructions of a stage without a loop
     for compiler in compilers:
         for path in ("portable", "vector"):
             build = args.portable if path == "portable" else args.vector
@@ -635,7 +695,15 @@ def main():
                 located[(compiler, path, key)] = region
                 if region and region not in regions:
                     regions.append(region)
+            # A stage whose size alone decides every branch (a size the code handles
+            # straight-line) is measured as that whole run rather than as loop turns.
+            for key, m in sorted(set(stages) | {("stage", 64), ("stage_odd", 64)}):
+                fn = program.find(dict((b[0], b[3] if path == "portable" else b[4]) for b in BODIES)[key])
+                run = fn and program.path(fn, {0: m})
+                if run:
+                    straight[(compiler, path, key, m)] = run
     cycles = {model: mca(regions, model) for model in MODELS}
+    straight_cycles = {model: mca_paths(straight, model, args.work) for model in MODELS}
 
     def cyc(compiler, path, key, model):
         """Cycles per source iteration of a loop (per asm iteration / unroll), per call of a body."""
@@ -671,7 +739,20 @@ def main():
             s += ", %d wb" % wb
         return s
 
-    labels = {b[0]: b[1] for b in BODIES}
+    def stage_call(compiler, path, key, m, model):
+        """(cycles, instructions, how) of one stage call on m doubles: the straight-line
+        run when the code has one for that size, else the pair loop's turns."""
+        run = straight.get((compiler, path, key, m))
+        if run is not None:
+            c = straight_cycles[model].get((compiler, path, key, m))
+            n = sum(1 for asm, i in run if not asm.branch(i))
+            return (None, None, None) if c is None else (c, n, "run")
+        c = cyc(compiler, path, key, model)
+        if c is None:
+            return None, None, None
+        return c * pair_iterations(m), insns(compiler, path, key) * pair_iterations(m), "loop"
+
+    small = sorted(set((k, m) for (_, _, k, m) in straight), key=lambda x: (x[1], x[0]))
     for compiler in compilers:
         rows = []
         for key, label, kind, _, _, _ in BODIES:
@@ -681,6 +762,15 @@ def main():
                 row += [fmt(p, 1), fmt(v, 1), fmt(ratio(v, p))]
             row += [detail(compiler, "portable", key), detail(compiler, "vector", key)]
             rows.append(row)
+        for key, m in small:
+            row = ["%s on %d doubles (call)" % (dict((b[0], b[1]) for b in BODIES)[key], m)]
+            for model in MODELS:
+                p, v = (stage_call(compiler, path, key, m, model) for path in ("portable", "vector"))
+                row += [("~" if x[2] == "loop" else "") + fmt(x[0], 1) for x in (p, v)] + [fmt(ratio(v[0], p[0]))]
+            for path in ("portable", "vector"):
+                run = straight.get((compiler, path, key, m))
+                row.append("straight, %d insns" % len(run) if run else "loop turns")
+            rows.append(row)
         name = "GCC 12 (the build's compiler and flags)" if compiler == "gcc" else \
             "clang 14 --target=aarch64-linux-gnu, same flags"
         rep.table("llvm-mca 19 cycles per source iteration (loops) or per call (bodies), " + name,
@@ -689,9 +779,10 @@ def main():
                   "Source iteration: one turn of the stage's pair loop (front pairs j, j+1 and their mirrors: "
                   "4 butterflies) or one pair (k, L/2-k) of a kernel. xU: source iterations per asm iteration "
                   "(bytes stored per turn / bytes per source iteration; \"?\" when not whole); wb: stores with "
-                  "writeback rewritten as store + add.")
+                  "writeback rewritten as store + add. Stages on m doubles that a path runs straight-line (every "
+                  "branch decided by the size) are measured as that whole run, index 0 and middle butterflies "
+                  "included; ~: m/32 - 1 loop turns instead, without them.")
 
-    stages, leaves = transform_calls(TRANSFORM)
     rows = []
     for compiler in compilers:
         for model in MODELS:
@@ -700,18 +791,20 @@ def main():
             for path in ("portable", "vector"):
                 st = lf = ins = 0.0
                 missing = False
-                for kind, calls in list(stages.items()) + list(leaves.items()):
-                    c = cyc(compiler, path, kind[0] if isinstance(kind, tuple) else kind, model)
+                for (key, m), calls in stages.items():
+                    c, n, _ = stage_call(compiler, path, key, m, model)
                     if c is None:
                         missing = True
                         continue
-                    if isinstance(kind, tuple):
-                        turns = calls * pair_iterations(kind[1])
-                        st += turns * c
-                        ins += turns * insns(compiler, path, kind[0])
-                    else:
-                        lf += calls * c
-                        ins += calls * insns(compiler, path, kind)
+                    st += calls * c
+                    ins += calls * n
+                for key, calls in leaves.items():
+                    c = cyc(compiler, path, key, model)
+                    if c is None:
+                        missing = True
+                        continue
+                    lf += calls * c
+                    ins += calls * insns(compiler, path, key)
                 totals.append(None if missing else (st, lf, ins))
             for t in totals:
                 row += ["-" if t is None else "%.1f" % ((t[0] + t[1]) / 1e6),
@@ -728,10 +821,11 @@ def main():
     rep.table("Implied cycles of one forward + inverse transform of 2^21 doubles (millions)",
               ["compiler, model", "portable", "stages + leaves", "vector", "stages + leaves", "vector/portable",
                "insns portable (M)", "insns vector (M)"], rows,
-              "Stage pair loops (%s calls x doubles; m/32 - 1 turns each) and leaves (%s). Left out: the bit "
-              "reversal, index 0 and the three middle butterflies of each stage, the twiddle refreshes "
-              "(cos/sin), calls and recursion, and all memory effects (llvm-mca has no cache model). insns: the "
-              "measured bodies' instructions times the same counts.%s"
+              "Stage calls (%s calls x doubles; m/32 - 1 pair-loop turns each, or the straight-line run where "
+              "the code has one) and leaves (%s). Left out: the bit reversal, index 0 and the three middle "
+              "butterflies of the looping stages, the twiddle refreshes (cos/sin), calls and recursion, and all "
+              "memory effects (llvm-mca has no cache model). insns: the measured bodies' instructions times the "
+              "same counts.%s"
               % (calls, ", ".join("%s %d" % kv for kv in sorted(leaves.items())), qemu))
 
     if args.report:
