@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "fft/fft_simd.h"
+#include "bignum/word_vec.h"
 
 static int32_t clamp_exponent(int64_t e) {
   return e < INT32_MIN ? INT32_MIN : e > INT32_MAX ? INT32_MAX : static_cast<int32_t>(e);
@@ -50,35 +50,13 @@ inline int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_saf
 }
 
 #ifdef MORLANT_FFT_HAVE_VEC
-// The vector path takes eight words at a time (16-byte vectors: SSE2 on
-// x86-64, Advanced SIMD on AArch64, both baseline). Within a block the
+// The vector path takes eight words at a time (word_vec.h). Within a block the
 // word sums (differences) without carries are formed at once; a word whose
 // sum reaches R (difference is negative) generates a carry (borrow) into the
 // word above it, and only a word at exactly R - 1 (0) would pass an incoming
 // one on. A block without such a word takes its carries in one step; a block
 // with one, rare for the words of a computation at R = 10000, takes the
 // scalar steps.
-typedef uint16_t u16x8 __attribute__((vector_size(16)));
-typedef int16_t i16x8 __attribute__((vector_size(16)));
-
-inline u16x8 load8(const uint16_t* p) {
-  u16x8 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-inline void store8(uint16_t* p, u16x8 v) { std::memcpy(p, &v, sizeof v); }
-inline bool any_set(i16x8 m) {
-  uint64_t h[2];
-  std::memcpy(h, &m, sizeof h);
-  return (h[0] | h[1]) != 0;
-}
-// The carries into the eight words: word k + 1's generated carry (0 or 1)
-// for k < 7, and c, the block's incoming carry, for the lowest word.
-inline u16x8 carries_in(u16x8 generated, uint16_t c) {
-  const u16x8 low = {0, 0, 0, 0, 0, 0, 0, c};
-  return __builtin_shufflevector(generated, low, 1, 2, 3, 4, 5, 6, 7, 15);
-}
-
 // out[begin ... end-1] = x[i] + y[i - shift] with carries, least significant
 // word first, from the incoming carry c; returns the carry out of word begin.
 // step(i, c) is the scalar step of chain_words. Same aliasing

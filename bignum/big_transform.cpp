@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bignum/big_transform.h"
+#include "bignum/word_vec.h"
 
 namespace {
 
@@ -122,11 +123,31 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
   if (m >= 3) {
     const int32_t half = R / 2;
     int32_t c = 0;
-    for (int32_t j = m - 1; j >= 2; --j) {
-      const int32_t t = d[j] + c;
+    int32_t j = m - 1;
+    auto step = [&](int32_t i) {
+      const int32_t t = d[i] + c;
       c = t >= half;
-      X[1 + j] = t - (R & -c);
+      X[1 + i] = t - (R & -c);
+    };
+#ifdef MORLANT_FFT_HAVE_VEC
+    // Eight words at a time: a word >= R/2 passes a carry to the word above
+    // it, and only a word of R/2 - 1 would pass an incoming one on; blocks
+    // with such a word take the scalar steps.
+    for (; j - 7 >= 2; j -= 8) {
+      const u16x8 v = load8(d + (j - 7));
+      const i16x8 gen = v >= static_cast<uint16_t>(half);
+      if (any_set(v == static_cast<uint16_t>(half - 1))) {
+        for (int32_t i = j; i > j - 8; --i) step(i);
+        continue;
+      }
+      const u16x8 g = reinterpret_cast<const u16x8&>(gen) & 1;
+      const i16x8 t = reinterpret_cast<i16x8>(v + carries_in(g, static_cast<uint16_t>(c))) -
+                      (gen & static_cast<int16_t>(R));
+      store8_doubles(X + 1 + (j - 7), t);
+      c = g[0];
     }
+#endif
+    for (; j >= 2; --j) step(j);
     X[2] = d[1] + c;
   } else if (m == 2) {
     X[2] = d[1];

@@ -110,7 +110,7 @@ inline void store(double* p, cv2 x) {
   vst1q_f64(p + 2, vzip2q_f64(x.re, x.im));
 #endif
 }
-inline float64x2_t lanes(double a, double b) { return vcombine_f64(vdup_n_f64(a), vdup_n_f64(b)); }
+inline float64x2_t lanes(double a, double b) { return float64x2_t{a, b}; }
 inline cv2 make(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
 inline cv2 operator+(cv2 a, cv2 b) { return {a.re + b.re, a.im + b.im}; }
 inline cv2 operator-(cv2 a, cv2 b) { return {a.re - b.re, a.im - b.im}; }
