@@ -224,19 +224,15 @@ void stage(int32_t n, double* z) {
 
 // ---- Leaves: the whole leaf in registers ----
 
-// Four-value quarter held as (x0, x1), (x2, x3): a stage with Q = 1.
-inline void four_plain(cv2& x01, cv2& x23) {
-  const cv2 p = x01 + x23;  // (a + c, b + d)
-  const cv2 m = x01 - x23;  // (a - c, b - d)
-  x01 = fold(p);
-  x23 = fold_i(m);
+// Four-value quarter held as (x0, x1), (x2, x3): a stage with Q = 1, stored.
+inline void store_four_plain(double* z, cv2 x01, cv2 x23) {
+  store_fold(z, x01 + x23);      // (a + c, b + d)
+  store_fold_i(z + 4, x01 - x23);  // (a - c, b - d)
 }
-inline void four_odd(cv2& x01, cv2& x23) {
+inline void store_four_odd(double* z, cv2 x01, cv2 x23) {
   const cv2 ix = mul_i(x23);
-  const cv2 y = x01 + ix;  // (a + ic, b + id)
-  const cv2 m = x01 - ix;  // (a - ic, b - id)
-  x01 = fold_zeta(y);
-  x23 = fold_zeta3(m);
+  store_fold_zeta(z, x01 + ix);       // (a + ic, b + id)
+  store_fold_zeta3(z + 4, x01 - ix);  // (a - ic, b - id)
 }
 
 constexpr double kC8 = fftk::kCos8, kS8 = fftk::kSin8, kC16 = fftk::kCos16, kS16 = fftk::kSin16,
@@ -248,10 +244,11 @@ void leaf8(double* z) {
   if (Odd) bfly_odd(a, b, c, d, make(1, 0, kC8, kS8), make(1, 0, kS8, kC8));
   else bfly_plain(a, b, c, d, make(1, 0, kH, kH), make(1, 0, -kH, kH));
   // Two-value quarters: plain, odd, plain, and plain or odd.
-  store(z, fold(a));
-  store(z + 4, fold_i(b));
-  store(z + 8, fold(c));
-  store(z + 12, Odd ? fold_i(d) : fold(d));
+  store_fold(z, a);
+  store_fold_i(z + 4, b);
+  store_fold(z + 8, c);
+  if (Odd) store_fold_i(z + 12, d);
+  else store_fold(z + 12, d);
 }
 
 template <bool Odd>
@@ -267,19 +264,11 @@ void leaf16(double* z) {
     bfly_plain(a0, b0, c0, d0, make(1, 0, kC8, kS8), make(1, 0, kS8, kC8));
     bfly_plain(a1, b1, c1, d1, make(kH, kH, kS8, kC8), make(-kH, kH, -kC8, -kS8));
   }
-  four_plain(a0, a1);
-  four_odd(b0, b1);
-  four_plain(c0, c1);
-  if (Odd) four_odd(d0, d1);
-  else four_plain(d0, d1);
-  store(z, a0);
-  store(z + 4, a1);
-  store(z + 8, b0);
-  store(z + 12, b1);
-  store(z + 16, c0);
-  store(z + 20, c1);
-  store(z + 24, d0);
-  store(z + 28, d1);
+  store_four_plain(z, a0, a1);
+  store_four_odd(z + 8, b0, b1);
+  store_four_plain(z + 16, c0, c1);
+  if (Odd) store_four_odd(z + 24, d0, d1);
+  else store_four_plain(z + 24, d0, d1);
 }
 
 }  // namespace

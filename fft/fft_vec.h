@@ -75,18 +75,19 @@ inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
 inline cv2 mul_zeta(cv2 a) { return scale(a + mul_i(a), kH); }
 inline cv2 mul_zeta3(cv2 a) { return scale(mul_i(a) - a, kH); }
 
-// Butterflies across the two values (x0, x1) of one vector:
-// fold (x0 + x1, x0 - x1), fold_i (x0 + i x1, x0 - i x1),
-// fold_zeta (x0 + zeta x1, x0 - zeta x1), fold_zeta3 likewise with zeta^3.
+// Butterflies across the two values (x0, x1) of one vector, stored at p:
+// store_fold (x0 + x1, x0 - x1), store_fold_i (x0 + i x1, x0 - i x1),
+// store_fold_zeta (x0 + zeta x1, x0 - zeta x1), store_fold_zeta3 likewise
+// with zeta^3.
 inline __m256d dup0(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x00); }
 inline __m256d dup1(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x11); }
 inline cv2 sum_diff(__m256d lo, __m256d hi) {
   return {_mm256_add_pd(lo, _mm256_xor_pd(hi, _mm256_set_pd(-0.0, -0.0, 0.0, 0.0)))};
 }
-inline cv2 fold(cv2 x) { return sum_diff(dup0(x), dup1(x)); }
-inline cv2 fold_i(cv2 x) { return sum_diff(dup0(x), mul_i(cv2{dup1(x)}).v); }
-inline cv2 fold_zeta(cv2 x) { return sum_diff(dup0(x), mul_zeta(cv2{dup1(x)}).v); }
-inline cv2 fold_zeta3(cv2 x) { return sum_diff(dup0(x), mul_zeta3(cv2{dup1(x)}).v); }
+inline void store_fold(double* p, cv2 x) { store(p, sum_diff(dup0(x), dup1(x))); }
+inline void store_fold_i(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_i(cv2{dup1(x)}).v)); }
+inline void store_fold_zeta(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta(cv2{dup1(x)}).v)); }
+inline void store_fold_zeta3(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta3(cv2{dup1(x)}).v)); }
 
 #else  // AArch64
 
@@ -130,21 +131,30 @@ inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im,
 inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
 inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }
 
-// (u0 + v1 * s, u0 - v1 * s) from lane 0 of u and lane 1 of v.
-inline float64x2_t sum_diff(float64x2_t u, float64x2_t v, double s) {
-  return vfmaq_laneq_f64(vdupq_laneq_f64(u, 0), lanes(s, -s), v, 1);
+// The folds take x0 and x1 back to interleaved (re, im) registers first, so
+// the two results are stored as they are.
+inline void store_values(double* p, float64x2_t v0, float64x2_t v1) {
+  vst1q_f64(p, v0);
+  vst1q_f64(p + 2, v1);
 }
-inline cv2 fold(cv2 x) { return {sum_diff(x.re, x.re, 1.0), sum_diff(x.im, x.im, 1.0)}; }
-// x0 + i x1 = (r0 - i1, i0 + r1)
-inline cv2 fold_i(cv2 x) { return {sum_diff(x.re, x.im, -1.0), sum_diff(x.im, x.re, 1.0)}; }
+inline void store_fold(double* p, cv2 x) {
+  const float64x2_t x0 = vzip1q_f64(x.re, x.im), x1 = vzip2q_f64(x.re, x.im);
+  store_values(p, x0 + x1, x0 - x1);
+}
+// i x1 = (-i1, r1)
+inline void store_fold_i(double* p, cv2 x) {
+  const float64x2_t x0 = vzip1q_f64(x.re, x.im), y = vzip2q_f64(-x.im, x.re);
+  store_values(p, x0 + y, x0 - y);
+}
 // zeta x1 = kH (r1 - i1, r1 + i1); zeta^3 x1 = kH (-(r1 + i1), r1 - i1)
-inline cv2 fold_zeta(cv2 x) {
-  const float64x2_t d = x.re - x.im, s = x.re + x.im;
-  return {sum_diff(x.re, d, kH), sum_diff(x.im, s, kH)};
+inline void store_fold_zeta(double* p, cv2 x) {
+  const float64x2_t x0 = vzip1q_f64(x.re, x.im), y = vzip2q_f64(x.re - x.im, x.re + x.im) * kH;
+  store_values(p, x0 + y, x0 - y);
 }
-inline cv2 fold_zeta3(cv2 x) {
-  const float64x2_t d = x.re - x.im, s = x.re + x.im;
-  return {sum_diff(x.re, s, -kH), sum_diff(x.im, d, kH)};
+inline void store_fold_zeta3(double* p, cv2 x) {
+  const float64x2_t x0 = vzip1q_f64(x.re, x.im);
+  const float64x2_t y = vzip2q_f64(x.re + x.im, x.re - x.im) * lanes(-kH, kH);
+  store_values(p, x0 + y, x0 - y);
 }
 
 #endif
