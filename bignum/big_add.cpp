@@ -93,6 +93,14 @@ inline int32_t sub_blocks(int32_t begin, int32_t end, int32_t b, int32_t r, cons
     const i16x8 d = reinterpret_cast<i16x8>(load8(x + i)) - reinterpret_cast<i16x8>(load8(y + (i - shift)));
     const i16x8 gen = d < 0;
     if (any_set(d == 0)) {
+      if (!any_set(d)) {
+        // Eight equal words, common where two nearly equal numbers meet: the
+        // borrow passes through, leaving R - 1 or 0 behind.
+        const int16_t word = static_cast<int16_t>(b ? r - 1 : 0);
+        const i16x8 fill = d + word;
+        store8(out + i, reinterpret_cast<const u16x8&>(fill));
+        continue;
+      }
       for (int32_t k = i + 7; k >= i; --k) b = step(k, b);
       continue;
     }
