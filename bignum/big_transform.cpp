@@ -16,19 +16,21 @@ inline int64_t round_to_int(double x) {
   return t - (static_cast<double>(t) > y);
 }
 
-// Rounds coef[0 ... count-1] * s to the nearest integers and stores them in
-// place as int64 bit patterns: adding 1.5 * 2^52 moves the integer part
-// into the low bits of the double (exact for |x| < 2^51; coefficients stay
-// below 2^46). No dependency between elements, so it vectorises.
-inline void round_in_place(double* coef, int32_t count, double s) {
+// Rounds coef[0 ... count-1] * s to the nearest integers and stores them,
+// plus `offset`, in place as int64 bit patterns: adding 1.5 * 2^52 moves the
+// integer part into the low bits of the double (exact for |x| < 2^51;
+// coefficients stay below 2^46). No dependency between elements, so it
+// vectorises.
+inline void round_in_place(double* coef, int32_t count, double s, int64_t offset) {
   constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
   int64_t magic_bits;
   std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
+  const int64_t shift = magic_bits - offset;
   for (int32_t i = 0; i < count; ++i) {
     const double y = coef[i] * s + kMagic;
     int64_t bits;
     std::memcpy(&bits, &y, sizeof bits);
-    bits -= magic_bits;
+    bits -= shift;
     std::memcpy(coef + i, &bits, sizeof bits);
   }
 }
@@ -54,12 +56,25 @@ struct CarryChain {
   static constexpr uint64_t kBiasWords = uint64_t{1} << 40;
   static constexpr uint64_t kBias = kBiasWords * R;
 
+  // What round_in_place adds to every coefficient for the chains below.
+  static constexpr int64_t kOffset = static_cast<int64_t>(kBias - kBiasWords);
+
   // One step: word from the rounded coefficient k and the carry; returns the new carry.
   static int64_t step(int64_t k, int64_t carry, uint16_t* word) {
     const uint64_t value = static_cast<uint64_t>(k + carry) + kBias;
     const uint64_t up = value / R;
     *word = static_cast<uint16_t>(value - up * R);
     return static_cast<int64_t>(up - kBiasWords);
+  }
+
+  // The same step on biased values, as the chains run it: kb = k + kOffset
+  // and u = carry + 2^40, so kb + u is step's value and the returned
+  // u is its carry plus 2^40: two additions fewer a word.
+  static uint64_t biased_step(int64_t kb, uint64_t u, uint16_t* word) {
+    const uint64_t value = static_cast<uint64_t>(kb) + u;
+    const uint64_t up = value / R;
+    *word = static_cast<uint16_t>(value - up * R);
+    return up;
   }
 
   // Adds carry into words[end-1], words[end-2] ... down to words[begin];
@@ -69,39 +84,47 @@ struct CarryChain {
     return carry;
   }
 
+  // coef rounded by round_in_place with kOffset.
   static int64_t run(const double* coef, int32_t count, int64_t carry, uint16_t* words) {
     constexpr int32_t kSegments = 4;
     const int32_t seg = count / kSegments;
     if (seg < 64) {
-      for (int32_t i = count - 1; i >= 0; --i) carry = step(rounded(coef, i), carry, words + i);
-      return carry;
+      uint64_t u = static_cast<uint64_t>(carry) + kBiasWords;
+      for (int32_t i = count - 1; i >= 0; --i) u = biased_step(rounded(coef, i), u, words + i);
+      return static_cast<int64_t>(u - kBiasWords);
     }
     // Segment t covers [t seg, (t + 1) seg), the last one up to count;
     // segment kSegments-1 is the least significant.
-    int64_t c[kSegments] = {0, 0, 0, carry};
+    uint64_t u[kSegments] = {kBiasWords, kBiasWords, kBiasWords, static_cast<uint64_t>(carry) + kBiasWords};
     // The longer last segment first runs alone down to the common length.
     int32_t i = count - 1;
-    for (; i >= kSegments * seg; --i) c[3] = step(rounded(coef, i), c[3], words + i);
+    for (; i >= kSegments * seg; --i) u[3] = biased_step(rounded(coef, i), u[3], words + i);
     for (int32_t j = seg - 1; j >= 0; --j) {
-      c[0] = step(rounded(coef, j), c[0], words + j);
-      c[1] = step(rounded(coef, seg + j), c[1], words + seg + j);
-      c[2] = step(rounded(coef, 2 * seg + j), c[2], words + 2 * seg + j);
-      c[3] = step(rounded(coef, 3 * seg + j), c[3], words + 3 * seg + j);
+      u[0] = biased_step(rounded(coef, j), u[0], words + j);
+      u[1] = biased_step(rounded(coef, seg + j), u[1], words + seg + j);
+      u[2] = biased_step(rounded(coef, 2 * seg + j), u[2], words + 2 * seg + j);
+      u[3] = biased_step(rounded(coef, 3 * seg + j), u[3], words + 3 * seg + j);
     }
+    int64_t c[kSegments];
+    for (int32_t t = 0; t < kSegments; ++t) c[t] = static_cast<int64_t>(u[t] - kBiasWords);
     // Carries move up: segment 3 into 2, 2 into 1, 1 into 0.
     for (int32_t t = kSegments - 1; t >= 1; --t) c[t - 1] += ripple(words, (t - 1) * seg, t * seg, c[t]);
     return c[0];
+  }
+
+  static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
+    round_in_place(coef, count, s, kOffset);
+    return run(coef, count, carry, words);
   }
 };
 
 // The words of the rounded coefficients, see CarryChain; coef is rounded in place.
 int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
-  round_in_place(coef, count, s);
   switch (R) {
-    case 10: return CarryChain<10>::run(coef, count, carry, words);
-    case 100: return CarryChain<100>::run(coef, count, carry, words);
-    case 1000: return CarryChain<1000>::run(coef, count, carry, words);
-    default: return CarryChain<10000>::run(coef, count, carry, words);
+    case 10: return CarryChain<10>::run_rounded(coef, count, s, carry, words);
+    case 100: return CarryChain<100>::run_rounded(coef, count, s, carry, words);
+    case 1000: return CarryChain<1000>::run_rounded(coef, count, s, carry, words);
+    default: return CarryChain<10000>::run_rounded(coef, count, s, carry, words);
   }
 }
 
