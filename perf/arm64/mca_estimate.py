@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """ARM64 speed estimate of the FFT's portable and vector paths (scripts/perf.sh arm64).
 
-1. Executed-instruction counts and instruction mix of the workload drivers, from the
-   qemu-user runs scripts/perf.sh made (--counts): each workload's run with one repetition
-   less its run with none.
+1. Executed-instruction counts and instruction mix of the workload drivers built with
+   GCC and with clang 14, from the qemu-user runs scripts/perf.sh made (--counts): each
+   workload's run with one repetition less its run with none.
 2. llvm-mca cycles per iteration of the hot loop bodies: the sources of fft/ and the
-   frequency-domain kernels are compiled to assembly with the flags of each aarch64 build
-   (compile_commands.json: GCC, and clang 14 with the same flags), the loops are found by
-   their back edges in the named functions and marked for llvm-mca in the assembly.
+   frequency-domain kernels are compiled to assembly with the commands of each aarch64
+   build (compile_commands.json of the GCC builds and of the clang builds; without the
+   latter, clang 14 with the GCC builds' flags), the loops are found by their back edges
+   in the named functions and marked for llvm-mca in the assembly.
 3. The cycles these imply for one forward + inverse transform of 2^21 doubles, from the
    number of stage and leaf calls of fft/fft.cpp's recursion.
 Prints the tables and writes them as Markdown to --report.
@@ -58,7 +59,8 @@ def name_pattern(function):
 # ---------------------------------------------------------------- compiling
 
 def compile_sources(build, compiler, outdir):
-    """Assembly of fft/*.cpp and bignum/fft_kernels*.cpp with the build's own flags."""
+    """Assembly of fft/*.cpp and bignum/fft_kernels*.cpp with the build's own flags: its
+    own commands, or for compiler "clang" and a GCC build, clang 14 with its flags."""
     with open(os.path.join(build, "compile_commands.json")) as f:
         entries = json.load(f)
     with open(os.path.join(build, "CMakeCache.txt")) as f:
@@ -82,7 +84,7 @@ def compile_sources(build, compiler, outdir):
                 continue
             else:
                 cmd.append(a)
-        if compiler == "clang":
+        if compiler == "clang" and "clang" not in os.path.basename(cmd[0]):
             cmd = CLANG + cmd[1:]
         cmd += ["-S", "-o", out]
         done = subprocess.run(cmd, cwd=e.get("directory", "."), capture_output=True, text=True)
@@ -629,56 +631,72 @@ class Report:
             print("  " + note)
 
 
+COMPILERS = (("gcc", "GCC"), ("clang", "clang"))
+
+
 def qemu_tables(rep, path):
+    """The counts and mix tables; returns the transform's counts {(compiler, path): insns}."""
     runs = {}
     with open(path) as f:
         for line in f:
             p = line.split()
-            if len(p) == 10:
-                runs[(p[0], p[1], int(p[2]))] = [int(x) for x in p[3:]]
+            if len(p) == 11:
+                runs[(p[0], p[1], p[2], int(p[3]))] = [int(x) for x in p[4:]]
     work = {}
-    for (build, what, reps), v in runs.items():
-        if reps == 1 and (build, what, 0) in runs:
-            work[(build, what)] = [a - b for a, b in zip(v, runs[(build, what, 0)])]
+    for (compiler, build, what, reps), v in runs.items():
+        if reps == 1 and (compiler, build, what, 0) in runs:
+            work[(compiler, build, what)] = [a - b for a, b in zip(v, runs[(compiler, build, what, 0)])]
     names = [("fft", "fft_complex_transform 2^21 doubles, forward + inverse"),
              ("mul", "big_mul, 8,388,608 digits (L = 2^21, R = 10000)"),
              ("pi", "compute_pi, 1,048,576 digits")]
     rows = []
     for key, label in names:
-        p, v = work.get(("portable", key)), work.get(("vector", key))
-        rows.append([label, "-" if p is None else "{:,}".format(p[0]), "-" if v is None else "{:,}".format(v[0]),
-                     fmt(ratio(v and v[0], p and p[0]), 3)])
-    rep.table("Executed instructions (qemu-aarch64 -cpu neoverse-n1, workload only)",
-              ["workload", "portable", "vector", "vector/portable"], rows)
+        row = [label]
+        for compiler, _ in COMPILERS:
+            p, v = work.get((compiler, "portable", key)), work.get((compiler, "vector", key))
+            row += ["-" if p is None else "{:,}".format(p[0]), "-" if v is None else "{:,}".format(v[0]),
+                    fmt(ratio(v and v[0], p and p[0]), 3)]
+        rows.append(row)
+    head = ["workload"]
+    for _, name in COMPILERS:
+        head += [name + " portable", name + " vector", name + " v/p"]
+    rep.table("Executed instructions (qemu-aarch64 -cpu neoverse-n1, workload only)", head, rows)
     rows = []
     for key, label in names:
-        for build in ("portable", "vector"):
-            w = work.get((build, key))
-            if w is None:
-                continue
-            total, parts = w[1], w[2:]
-            rows.append([key + " " + build] + ["%.1f %%" % (100.0 * x / total) for x in parts] +
-                        ["ok" if total == w[0] else "differs"])
-    fft = [work.get((build, "fft")) for build in ("portable", "vector")]
+        for compiler, name in COMPILERS:
+            for build in ("portable", "vector"):
+                w = work.get((compiler, build, key))
+                if w is None:
+                    continue
+                total, parts = w[1], w[2:]
+                rows.append(["%s %s %s" % (key, name, build)] + ["%.1f %%" % (100.0 * x / total) for x in parts] +
+                            ["ok" if total == w[0] else "differs"])
     rep.table("Instruction mix (own plugin perf/arm64/insn_mix.c, workload only)",
               ["run", "vector", "scalar FP", "loads", "stores", "other", "total = count"], rows,
               "vector: Advanced SIMD on 64/128-bit vectors; scalar FP includes the one-lane Advanced SIMD "
               "forms and FP<->integer moves; loads/stores of every register kind; other: integer, branches.")
-    return [None if w is None else w[0] for w in fft]
+    return {(c, b): w[0] for (c, b, what), w in work.items() if what == "fft"}
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--portable", required=True, help="build folder of the portable path")
-    ap.add_argument("--vector", required=True, help="build folder of the vector path")
+    ap.add_argument("--gcc-portable", required=True, help="GCC build folder of the portable path")
+    ap.add_argument("--gcc-vector", required=True, help="GCC build folder of the vector path")
+    ap.add_argument("--clang-portable", help="clang build folder of the portable path (default: the GCC one's "
+                    "flags with clang 14)")
+    ap.add_argument("--clang-vector", help="clang build folder of the vector path (default: likewise)")
     ap.add_argument("--work", required=True, help="folder for the assembly and the report")
-    ap.add_argument("--counts", help="qemu counts: build workload reps insns total vector scalar_fp load store other")
+    ap.add_argument("--counts", help="qemu counts, one run a line: compiler path workload reps insns "
+                    "total vector scalar_fp load store other")
     ap.add_argument("--report", help="Markdown report to write")
     args = ap.parse_args()
     args.work = os.path.abspath(args.work)
 
     rep = Report()
-    fft_counts = qemu_tables(rep, args.counts) if args.counts else None
+    fft_counts = qemu_tables(rep, args.counts) if args.counts else {}
+    builds = {("gcc", "portable"): args.gcc_portable, ("gcc", "vector"): args.gcc_vector,
+              ("clang", "portable"): args.clang_portable or args.gcc_portable,
+              ("clang", "vector"): args.clang_vector or args.gcc_vector}
 
     compilers = ("gcc", "clang")
     stages, leaves = transform_calls(TRANSFORM)
@@ -687,8 +705,7 @@ def main():
     straight = {}  # (compiler, path, stage key, doubles) -> instructions of a stage without a loop
     for compiler in compilers:
         for path in ("portable", "vector"):
-            build = args.portable if path == "portable" else args.vector
-            outs = compile_sources(build, compiler, os.path.join(args.work, compiler, path))
+            outs = compile_sources(builds[(compiler, path)], compiler, os.path.join(args.work, compiler, path))
             program = Program(outs)
             for key, _, kind, pfn, vfn, _ in BODIES:
                 region = locate(program, pfn if path == "portable" else vfn, kind)
@@ -771,8 +788,9 @@ def main():
                 run = straight.get((compiler, path, key, m))
                 row.append("straight, %d insns" % len(run) if run else "loop turns")
             rows.append(row)
-        name = "GCC 12 (the build's compiler and flags)" if compiler == "gcc" else \
-            "clang 14 --target=aarch64-linux-gnu, same flags"
+        name = "GCC 12 (the GCC builds' commands)" if compiler == "gcc" else \
+            ("clang 14 (the clang builds' commands)" if args.clang_vector else
+             "clang 14 --target=aarch64-linux-gnu, the GCC builds' flags")
         rep.table("llvm-mca 19 cycles per source iteration (loops) or per call (bodies), " + name,
                   ["body", "N1 portable", "N1 vector", "N1 v/p", "V1 portable", "V1 vector", "V1 v/p",
                    "portable asm", "vector asm"], rows,
@@ -815,8 +833,10 @@ def main():
             rows.append(row)
     qemu = ""
     if fft_counts:
-        qemu = " For comparison, qemu counted %s M (portable) and %s M (vector) instructions for the whole " \
-               "transform of the GCC build." % tuple("-" if c is None else "%.0f" % (c / 1e6) for c in fft_counts)
+        qemu = " For comparison, qemu counted for the whole transform (portable / vector, M): %s." % "; ".join(
+            "%s %s / %s" % (name, *("-" if fft_counts.get((c, b)) is None else "%.0f" % (fft_counts[(c, b)] / 1e6)
+                                    for b in ("portable", "vector")))
+            for c, name in COMPILERS)
     calls = ", ".join("%s %d x %d" % (k, c, m) for (k, m), c in sorted(stages.items(), key=lambda x: (-x[0][1], x[0][0])))
     rep.table("Implied cycles of one forward + inverse transform of 2^21 doubles (millions)",
               ["compiler, model", "portable", "stages + leaves", "vector", "stages + leaves", "vector/portable",
