@@ -14,6 +14,8 @@
 
 #include <cstring>
 
+#include "bignum/word_vec.h"
+
 static int32_t clamp_exponent(int64_t e) {
   return e < INT32_MIN ? INT32_MIN : e > INT32_MAX ? INT32_MAX : static_cast<int32_t>(e);
 }
@@ -121,15 +123,37 @@ void big_half(int32_t n, int32_t R, const BigFloat* a, BigFloat* out) {
     // The leading 1 becomes R in the word below: one word more of precision.
     exponent -= 1;
     uint32_t carry = r;
-    for (int32_t i = 0; i < n - 1; ++i) {
+    int32_t i = 0;
+#ifdef MORLANT_FFT_HAVE_VEC
+    // R is even, so the remainder word i passes down is x[i]'s parity alone
+    // (x[0] = 1 passes R): o[i] = x[i+1]/2 + (R/2)(x[i] & 1), eight at a
+    // time. In place, o[i] lands below every word a later block reads.
+    const uint16_t half_r = static_cast<uint16_t>(r / 2);
+    for (; i + 8 < n; i += 8) {
+      const u16x8 up = load8(x + i + 1), here = load8(x + i);
+      store8(o + i, (up >> 1) + (here & 1) * half_r);
+    }
+    carry = (x[i] & 1u) * r;
+#endif
+    for (; i < n - 1; ++i) {
       const uint32_t s = carry + x[i + 1];
       o[i] = static_cast<uint16_t>(s >> 1);
       carry = (s & 1u) * r;
     }
     o[n - 1] = static_cast<uint16_t>(carry >> 1);
   } else {
+    int32_t head = n;  // words 0 ... head-1 take the scalar steps
+#ifdef MORLANT_FFT_HAVE_VEC
+    // o[i] = x[i]/2 + (R/2)(x[i-1] & 1), eight at a time from the last word
+    // up, so in place no block reads a word an earlier one wrote.
+    const uint16_t half_r = static_cast<uint16_t>(r / 2);
+    for (; head - 8 >= 1; head -= 8) {
+      const u16x8 here = load8(x + head - 8), above = load8(x + head - 9);
+      store8(o + head - 8, (here >> 1) + (above & 1) * half_r);
+    }
+#endif
     uint32_t carry = 0;
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < head; ++i) {
       const uint32_t s = carry + x[i];
       o[i] = static_cast<uint16_t>(s >> 1);
       carry = (s & 1u) * r;
