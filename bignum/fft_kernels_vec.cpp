@@ -46,29 +46,29 @@ struct Vector {
           // Values k-1, k at lo; their mirrors L/2-k+1, L/2-k at hi.
           const std::size_t lo = 1 + 2 * (k - 1), hi = 1 + 2 * (half - k);
           const cv2 w = fftv::make(wrb, wib, wra, wia);
-          cv2 xa = fftv::load(x + lo), xb = swap(fftv::load(x + hi));
+          cv2 xa = fftv::load(x + lo), xb = fftv::load_swapped(x + hi);
           if (!XSplit) split(xa, xb, w);
           if (KeepX) {
             fftv::store(x + lo, xa);
-            fftv::store(x + hi, swap(xb));
+            fftv::store_swapped(x + hi, xb);
           }
           cv2 pa, pb;
           if (Square) {
             pa = csqr(xa);
             pb = csqr(xb);
           } else {
-            cv2 ya = fftv::load(y + lo), yb = swap(fftv::load(y + hi));
+            cv2 ya = fftv::load(y + lo), yb = fftv::load_swapped(y + hi);
             if (!YSplit) split(ya, yb, w);
             pa = cmul(xa, ya);
             pb = cmul(xb, yb);
           }
           if (Acc) {
             pa = pa + fftv::load(z + lo);
-            pb = pb + swap(fftv::load(z + hi));
+            pb = pb + fftv::load_swapped(z + hi);
           }
           if (Unsplit) unsplit(pa, pb, conj(w));
           fftv::store(out + lo, pa);
-          fftv::store(out + hi, swap(pb));
+          fftv::store_swapped(out + hi, pb);
         });
   }
 };

@@ -71,6 +71,9 @@ inline cpx value1(cv2 a) {
 }
 // Exchanges value 0 and value 1.
 inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
+// load and store with the two values exchanged
+inline cv2 load_swapped(const double* p) { return swap(load(p)); }
+inline void store_swapped(double* p, cv2 x) { store(p, swap(x)); }
 // zeta*a and zeta^3*a, zeta = exp(i pi/4) = (1 + i) sqrt(1/2)
 inline cv2 mul_zeta(cv2 a) { return scale(a + mul_i(a), kH); }
 inline cv2 mul_zeta3(cv2 a) { return scale(mul_i(a) - a, kH); }
@@ -128,6 +131,15 @@ inline cv2 csqr(cv2 a) { return {(a.re - a.im) * (a.re + a.im), (a.re + a.re) * 
 inline cpx value0(cv2 a) { return {vgetq_lane_f64(a.re, 0), vgetq_lane_f64(a.im, 0)}; }
 inline cpx value1(cv2 a) { return {vgetq_lane_f64(a.re, 1), vgetq_lane_f64(a.im, 1)}; }
 inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im, 1)}; }
+// The exchange folds into the (de-)interleaving.
+inline cv2 load_swapped(const double* p) {
+  const float64x2_t v0 = vld1q_f64(p), v1 = vld1q_f64(p + 2);
+  return {vuzp1q_f64(v1, v0), vuzp2q_f64(v1, v0)};
+}
+inline void store_swapped(double* p, cv2 x) {
+  vst1q_f64(p, vzip2q_f64(x.re, x.im));
+  vst1q_f64(p + 2, vzip1q_f64(x.re, x.im));
+}
 inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
 inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }
 
