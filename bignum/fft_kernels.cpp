@@ -10,16 +10,8 @@ namespace {
 struct Portable {
   template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
   static void run(int32_t L, double* x, const double* y, const double* z, double* out) {
-    using namespace fftkern;
-    middle_value<Square, Acc>(L, x, y, z, out);
-    if (L < 8) return;
-    const std::size_t half = static_cast<std::size_t>(L) / 2;
-    walk_pairs<false>(
-        L,
-        [&](std::size_t k, double wr, double wi) {
-          fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(half, k, wr, wi, x, y, z, out);
-        },
-        [](std::size_t, double, double, double, double) {});
+    fftkern::fused_pass<XSplit, KeepX, Square, YSplit, Acc, Unsplit, false>(
+        L, x, y, z, out, [](std::size_t, double, double, double, double) {});
   }
 };
 

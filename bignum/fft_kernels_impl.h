@@ -160,6 +160,22 @@ inline void fused_one(std::size_t half, std::size_t k, double wr, double wi, dou
   store(out, half - k, pb);
 }
 
+// The whole pass: the middle value, then every pair (k, L/2-k) by the scalar
+// fused_one, or, when Pairs, two pairs at a time by two(k, wr(k), wi(k),
+// wr(k-1), wi(k-1)) and k = 1 alone by fused_one (see walk_pairs).
+template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit, bool Pairs, class Two>
+inline void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out, Two two) {
+  middle_value<Square, Acc>(L, x, y, z, out);
+  if (L < 8) return;
+  const std::size_t half = static_cast<std::size_t>(L) / 2;
+  walk_pairs<Pairs>(
+      L,
+      [&](std::size_t k, double wr, double wi) {
+        fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(half, k, wr, wi, x, y, z, out);
+      },
+      two);
+}
+
 // Calls F::template run<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(L, x, y,
 // z, out) with the flags and the output of the kernel `kind`.
 template <class F>

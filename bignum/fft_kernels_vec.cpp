@@ -33,16 +33,9 @@ inline void unsplit(cv2& u, cv2& v, cv2 wc) {
 struct Vector {
   template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
   static void run(int32_t L, double* x, const double* y, const double* z, double* out) {
-    using namespace fftkern;
-    middle_value<Square, Acc>(L, x, y, z, out);
-    if (L < 8) return;
     const std::size_t half = static_cast<std::size_t>(L) / 2;
-    walk_pairs<true>(
-        L,
-        [&](std::size_t k, double wr, double wi) {
-          fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(half, k, wr, wi, x, y, z, out);
-        },
-        [&](std::size_t k, double wra, double wia, double wrb, double wib) {
+    fftkern::fused_pass<XSplit, KeepX, Square, YSplit, Acc, Unsplit, true>(
+        L, x, y, z, out, [&](std::size_t k, double wra, double wia, double wrb, double wib) {
           // Values k-1, k at lo; their mirrors L/2-k+1, L/2-k at hi.
           const std::size_t lo = 1 + 2 * (k - 1), hi = 1 + 2 * (half - k);
           const cv2 w = fftv::make(wrb, wib, wra, wia);
