@@ -50,15 +50,27 @@ template <bool Odd, bool Conj>
 inline void stage_vec(double* z, std::size_t j, std::size_t q, cv2 w1, cv2 w3) {
   double* p = z + 2 * j;
   const std::size_t s = 2 * q;
-  cv2 a = load(p), b = load(p + s), c = load(p + 2 * s), d = load(p + 3 * s);
-  if (Conj) {
-    a = conj(a);
-    b = conj(b);
-    c = conj(c);
-    d = conj(d);
+  if (!Odd) {
+    // The first two outputs are sums alone: taken on the values as they lie
+    // in memory, only the two that meet twiddles are split. Conjugating
+    // commutes with the sums, so it comes last (first on the split ones).
+    const cm2 a = load_mem(p), b = load_mem(p + s), c = load_mem(p + 2 * s), d = load_mem(p + 3 * s);
+    const cm2 s0 = a + c, s1 = b + d;
+    store_mem(p, Conj ? conj_mem(s0 + s1) : s0 + s1);
+    store_mem(p + s, Conj ? conj_mem(s0 - s1) : s0 - s1);
+    cv2 d0 = split(a - c), e = split(b - d);
+    if (Conj) {
+      d0 = conj(d0);
+      e = conj(e);
+    }
+    const cv2 d1 = mul_i(e);
+    store(p + 2 * s, cmul(d0 + d1, w1));
+    store(p + 3 * s, cmul(d0 - d1, w3));
+    return;
   }
-  if (Odd) bfly_odd(a, b, c, d, w1, w3);
-  else bfly_plain(a, b, c, d, w1, w3);
+  // Odd: every output meets a twiddle, so all four are split.
+  cv2 a = load(p), b = load(p + s), c = load(p + 2 * s), d = load(p + 3 * s);
+  bfly_odd(a, b, c, d, w1, w3);
   store(p, a);
   store(p + s, b);
   store(p + 2 * s, c);

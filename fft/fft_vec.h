@@ -78,6 +78,14 @@ inline void store_swapped(double* p, cv2 x) { store(p, swap(x)); }
 inline cv2 mul_zeta(cv2 a) { return scale(a + mul_i(a), kH); }
 inline cv2 mul_zeta3(cv2 a) { return scale(mul_i(a) - a, kH); }
 
+// cm2: the same two values as they lie in memory, for sums and differences
+// that need no split; here that is cv2 itself.
+using cm2 = cv2;
+inline cm2 load_mem(const double* p) { return load(p); }
+inline void store_mem(double* p, cm2 x) { store(p, x); }
+inline cv2 split(cm2 x) { return x; }
+inline cm2 conj_mem(cm2 x) { return conj(x); }
+
 // Butterflies across the two values (x0, x1) of one vector, stored at p:
 // store_fold (x0 + x1, x0 - x1), store_fold_i (x0 + i x1, x0 - i x1),
 // store_fold_zeta (x0 + zeta x1, x0 - zeta x1), store_fold_zeta3 likewise
@@ -142,6 +150,22 @@ inline void store_swapped(double* p, cv2 x) {
 }
 inline cv2 mul_zeta(cv2 a) { return {(a.re - a.im) * kH, (a.re + a.im) * kH}; }
 inline cv2 mul_zeta3(cv2 a) { return {(a.re + a.im) * -kH, (a.re - a.im) * kH}; }
+
+// cm2: the two values as they lie in memory, one (re, im) register each, for
+// sums and differences that need no split: plain loads and stores, and the
+// split (two unzips) only where a product follows.
+struct cm2 {
+  float64x2_t v0, v1;
+};
+inline cm2 load_mem(const double* p) { return {vld1q_f64(p), vld1q_f64(p + 2)}; }
+inline void store_mem(double* p, cm2 x) {
+  vst1q_f64(p, x.v0);
+  vst1q_f64(p + 2, x.v1);
+}
+inline cm2 operator+(cm2 a, cm2 b) { return {a.v0 + b.v0, a.v1 + b.v1}; }
+inline cm2 operator-(cm2 a, cm2 b) { return {a.v0 - b.v0, a.v1 - b.v1}; }
+inline cv2 split(cm2 x) { return {vuzp1q_f64(x.v0, x.v1), vuzp2q_f64(x.v0, x.v1)}; }
+inline cm2 conj_mem(cm2 x) { return {x.v0 * lanes(1.0, -1.0), x.v1 * lanes(1.0, -1.0)}; }
 
 // The folds take x0 and x1 back to interleaved (re, im) registers first, so
 // the two results are stored as they are.
