@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "bignum/big_mul.h"
-#include "bignum/fft_kernels_impl.h"
-#include "fft/fft_simd.h"
 #include "tests/bignum/bignum_test_support.h"
 
 namespace bigtest {
@@ -293,32 +291,6 @@ TEST(BigMul, RoundoffTestAllowsRadix10000AtTheBenchmarkLength) {
   const double e = fft_roundoff_test(n, 10, L, X.data());
   EXPECT_GT(e, 0.0);
   EXPECT_LT(e + 25.0 * n * 2.220446049250313e-16, 0.4e-6) << "test result " << e;
-}
-
-// The vector form of every kernel against the portable one, on random
-// spectra of every length the walk treats differently: no pairs (L = 4, 8),
-// one twiddle block, several blocks with the single k = 1 at the end.
-TEST(FftKernels, VectorFormMatchesThePortableForm) {
-  if (!fft_simd_available()) GTEST_SKIP() << "no vector path in this build or on this processor";
-  const FusedKernel kinds[] = {FusedKernel::mul,         FusedKernel::mul_stored,     FusedKernel::mul_into_stored,
-                               FusedKernel::mul_partial, FusedKernel::mul_accumulate, FusedKernel::sqr,
-                               FusedKernel::sqr_keep,    FusedKernel::sqr_stored};
-  std::mt19937_64 g(7);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  for (int32_t L = 4; L <= (1 << 14); L *= 2) {
-    for (FusedKernel kind : kinds) {
-      std::vector<Arr> a(3, Arr(static_cast<std::size_t>(L) + 2));
-      for (Arr& v : a)
-        for (double& d : v) d = u(g);
-      std::vector<Arr> b = a;
-      fft_fused_vec(kind, L, a[0].data(), a[1].data(), a[2].data());
-      fft_fused_portable(kind, L, b[0].data(), b[1].data(), b[2].data());
-      for (int i = 0; i < 3; ++i)
-        for (std::size_t j = 0; j < a[i].size(); ++j)
-          ASSERT_NEAR(a[i][j], b[i][j], 1e-14) << "kind " << static_cast<int>(kind) << ", L " << L << ", array "
-                                               << i << ", index " << j;
-    }
-  }
 }
 
 }  // namespace
