@@ -57,6 +57,7 @@ inline int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_saf
 // one on. A block without such a word takes its carries in one step; a block
 // with one, rare for the words of a computation at R = 10000, takes the
 // scalar steps.
+//
 // out[begin ... end-1] = x[i] + y[i - shift] with carries, least significant
 // word first, from the incoming carry c; returns the carry out of word begin.
 // step(i, c) is the scalar step of chain_words. Same aliasing

@@ -59,18 +59,10 @@ struct CarryChain {
   // What round_in_place adds to every coefficient for the chains below.
   static constexpr int64_t kOffset = static_cast<int64_t>(kBias - kBiasWords);
 
-  // One step: word from the rounded coefficient k and the carry; returns the new carry.
-  static int64_t step(int64_t k, int64_t carry, uint16_t* word) {
-    const uint64_t value = static_cast<uint64_t>(k + carry) + kBias;
-    const uint64_t up = value / R;
-    *word = static_cast<uint16_t>(value - up * R);
-    return static_cast<int64_t>(up - kBiasWords);
-  }
-
-  // The same step on biased values, as the chains run it: kb = k + kOffset
-  // and u = carry + 2^40, so kb + u is step's value and the returned
-  // u is its carry plus 2^40: two additions fewer a word.
-  static uint64_t biased_step(int64_t kb, uint64_t u, uint16_t* word) {
+  // One step on biased values: with kb = k + kOffset (a rounded coefficient
+  // k) and u = carry + 2^40, kb + u = k + carry + 2^40 R >= 0; writes the
+  // word and returns the new carry plus 2^40.
+  static uint64_t step(int64_t kb, uint64_t u, uint16_t* word) {
     const uint64_t value = static_cast<uint64_t>(kb) + u;
     const uint64_t up = value / R;
     *word = static_cast<uint16_t>(value - up * R);
@@ -80,7 +72,9 @@ struct CarryChain {
   // Adds carry into words[end-1], words[end-2] ... down to words[begin];
   // returns what leaves words[begin].
   static int64_t ripple(uint16_t* words, int32_t begin, int32_t end, int64_t carry) {
-    for (int32_t i = end - 1; i >= begin && carry != 0; --i) carry = step(words[i], carry, words + i);
+    for (int32_t i = end - 1; i >= begin && carry != 0; --i)
+      carry = static_cast<int64_t>(step(words[i] + kOffset, static_cast<uint64_t>(carry) + kBiasWords, words + i) -
+                                   kBiasWords);
     return carry;
   }
 
@@ -90,7 +84,7 @@ struct CarryChain {
     const int32_t seg = count / kSegments;
     if (seg < 64) {
       uint64_t u = static_cast<uint64_t>(carry) + kBiasWords;
-      for (int32_t i = count - 1; i >= 0; --i) u = biased_step(rounded(coef, i), u, words + i);
+      for (int32_t i = count - 1; i >= 0; --i) u = step(rounded(coef, i), u, words + i);
       return static_cast<int64_t>(u - kBiasWords);
     }
     // Segment t covers [t seg, (t + 1) seg), the last one up to count;
@@ -98,12 +92,12 @@ struct CarryChain {
     uint64_t u[kSegments] = {kBiasWords, kBiasWords, kBiasWords, static_cast<uint64_t>(carry) + kBiasWords};
     // The longer last segment first runs alone down to the common length.
     int32_t i = count - 1;
-    for (; i >= kSegments * seg; --i) u[3] = biased_step(rounded(coef, i), u[3], words + i);
+    for (; i >= kSegments * seg; --i) u[3] = step(rounded(coef, i), u[3], words + i);
     for (int32_t j = seg - 1; j >= 0; --j) {
-      u[0] = biased_step(rounded(coef, j), u[0], words + j);
-      u[1] = biased_step(rounded(coef, seg + j), u[1], words + seg + j);
-      u[2] = biased_step(rounded(coef, 2 * seg + j), u[2], words + 2 * seg + j);
-      u[3] = biased_step(rounded(coef, 3 * seg + j), u[3], words + 3 * seg + j);
+      u[0] = step(rounded(coef, j), u[0], words + j);
+      u[1] = step(rounded(coef, seg + j), u[1], words + seg + j);
+      u[2] = step(rounded(coef, 2 * seg + j), u[2], words + 2 * seg + j);
+      u[3] = step(rounded(coef, 3 * seg + j), u[3], words + 3 * seg + j);
     }
     int64_t c[kSegments];
     for (int32_t t = 0; t < kSegments; ++t) c[t] = static_cast<int64_t>(u[t] - kBiasWords);

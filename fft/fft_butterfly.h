@@ -110,45 +110,60 @@ inline cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im *
 // Next value of a chain: w^(j+1) from w^(j-1) and w^j, step factor t = 2 sin(phi).
 inline cpx advance(cpx prev, cpx cur, double t) { return {prev.re - t * cur.im, prev.im + t * cur.re}; }
 
-// The twiddles of a stage on a block of M = n/2 values (Q = M/4): w = exp(i
-// theta) with theta = 2 pi/M for the plain stages and pi/M for the odd one.
-// Calls pair(j, a0, b0, a1, b1) for the front pairs j = 1, 3, ..., Q/2 - 3,
-// with (a0, b0) = (w^j, w^(3j)) and (a1, b1) = (w^(j+1), w^(3(j+1))), then
-// middle(a, b, c, d) with (a, b) the twiddles of Q/2 - 1 and (c, d) the
-// chains' next values, those of Q/2.
+// The angle of a stage on a block of M = n/2 values: w = exp(i theta) with
+// theta = 2 pi/M for the plain stages and pi/M for the odd one.
+template <bool Odd>
+inline double stage_angle(int32_t n) {
+  const std::size_t m = static_cast<std::size_t>(n) / 2;
+  return Odd ? 2.0 * (kHalfPi / static_cast<double>(m)) : 2.0 * (kHalfPi / static_cast<double>(m / 2));
+}
+
+// The runs of front indices whose twiddle chains start afresh: calls
+// run(start, end, base) for start = 1, 65, 129, ... up to Q/2 - 2 (Q = n/8),
+// end = the run's last front index, base = w^(start-1), exactly 1 for the
+// first run and from cos/sin for the others, so no chain runs more than 64
+// indices: a stage on M values calls cos and sin ceil((M/8 - 2)/64) - 1
+// times each.
+template <bool Odd, class Run>
+inline void twiddle_runs(int32_t n, double theta, Run run) {
+  constexpr std::size_t kRefresh = 64;
+  const std::size_t last = static_cast<std::size_t>(n) / 16 - 2;
+  for (std::size_t start = 1; start <= last; start += kRefresh) {
+    cpx base = {1.0, 0.0};
+    if (start > 1) {
+      const double jt = static_cast<double>(start - 1);
+      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
+      base = {std::cos(ang), std::sin(ang)};
+    }
+    run(start, start + kRefresh - 1 < last ? start + kRefresh - 1 : last, base);
+  }
+}
+
+// The twiddles of a stage on a block of M = n/2 values (Q = M/4), w as
+// stage_angle gives it. Calls pair(j, a0, b0, a1, b1) for the front pairs
+// j = 1, 3, ..., Q/2 - 3, with (a0, b0) = (w^j, w^(3j)) and (a1, b1) =
+// (w^(j+1), w^(3(j+1))), then middle(a, b, c, d) with (a, b) the twiddles of
+// Q/2 - 1 and (c, d) the chains' next values, those of Q/2.
 //
-// Between refreshes the values come from two chains per angle, each step
-// cos((j+2)phi) = cos(j phi) - 2 sin(phi) sin((j+1)phi) and likewise for the
-// sine; cos and sin are called afresh before every block of 64 front
-// indices after the first, so a stage on M values calls them
-// ceil((M/8 - 2)/64) times each.
+// Within a run (twiddle_runs) the values come from two chains per angle,
+// each step cos((j+2)phi) = cos(j phi) - 2 sin(phi) sin((j+1)phi) and
+// likewise for the sine.
 template <bool Odd, class Pair, class Middle>
 inline void stage_twiddles(int32_t n, Pair pair, Middle middle) {
-  const std::size_t m = static_cast<std::size_t>(n) / 2;
-  const std::size_t half = m / 8;
-  const double theta = Odd ? 2.0 * (kHalfPi / static_cast<double>(m))
-                           : 2.0 * (kHalfPi / static_cast<double>(m / 2));
+  const double theta = stage_angle<Odd>(n);
   const double c1 = std::cos(theta), s1 = std::sin(theta);
   const double t1 = 2.0 * s1;
   const cpx w1 = {c1, s1};
   const cpx w3 = triple(w1);
   const double t3 = 2.0 * w3.im;
-  constexpr std::size_t kRefresh = 64;
 
   // Chains hold (w^(j-1), w^j) and (w^(3(j-1)), w^(3j)) for the next front j.
   cpx p1 = {1.0, 0.0}, q1 = w1, p3 = {1.0, 0.0}, q3 = w3;
-  const std::size_t last = half - 2;
-  for (std::size_t start = 1; start <= last; start += kRefresh) {
-    if (start > 1) {
-      const double jt = static_cast<double>(start - 1);
-      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
-      const double cj = std::cos(ang), sj = std::sin(ang);
-      p1 = {cj, sj};
-      q1 = {cj * c1 - sj * s1, sj * c1 + cj * s1};
-      p3 = triple(p1);
-      q3 = triple(q1);
-    }
-    const std::size_t end = start + kRefresh - 1 < last ? start + kRefresh - 1 : last;
+  twiddle_runs<Odd>(n, theta, [&](std::size_t start, std::size_t end, cpx base) {
+    p1 = base;
+    q1 = mul(base, w1);
+    p3 = triple(p1);
+    q3 = triple(q1);
     for (std::size_t j = start; j <= end; j += 2) {
       const cpx r1 = advance(p1, q1, t1), r3 = advance(p3, q3, t3);
       pair(j, q1, q3, r1, r3);
@@ -157,7 +172,7 @@ inline void stage_twiddles(int32_t n, Pair pair, Middle middle) {
       q1 = advance(q1, r1, t1);
       q3 = advance(q3, r3, t3);
     }
-  }
+  });
   middle(q1, q3, advance(p1, q1, t1), advance(p3, q3, t3));
 }
 

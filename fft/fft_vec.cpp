@@ -86,68 +86,6 @@ inline cv2 mirror1(cv2 w) { return swap(Odd ? mul_zeta(conj(w)) : flip(w)); }
 template <bool Odd>
 inline cv2 mirror3(cv2 w) { return swap(Odd ? mul_zeta3(conj(w)) : neg(flip(w))); }
 
-// The twiddles of a stage as vectors: W1 = (w^j, w^(j+1)) and W3 = (w^(3j),
-// w^(3(j+1))) for the front pairs j = 1, 3, ..., Q/2 - 3, the pairs and
-// refresh points of fftk::stage_twiddles, calling pair(j, W1, W3); then
-// middle(a, b, c, d) with (a, b) the twiddles of Q/2 - 1 and (c, d) those of
-// Q/2, as there. Each chain steps two indices at once, both lanes in one
-// fused multiply-add per part:
-//   w^(k+2) = w^(k-2) + 2 sin(2 phi) i w^k,
-// restarted from cos/sin before every block of 64 front indices after the
-// first, so it never runs more than 32 steps.
-template <bool Odd, class Pair, class Middle>
-inline void stage_twiddles_vec(int32_t n, Pair pair, Middle middle) {
-  using fftk::mul;
-  using fftk::triple;
-  const std::size_t m = static_cast<std::size_t>(n) / 2;
-  const std::size_t half = m / 8;
-  const double theta = Odd ? 2.0 * (fftk::kHalfPi / static_cast<double>(m))
-                           : 2.0 * (fftk::kHalfPi / static_cast<double>(m / 2));
-  const cpx w = {std::cos(theta), std::sin(theta)};
-  const cpx w2 = mul(w, w);
-  const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
-  // Before the pair j: P = (w^(j-2), w^(j-1)) and C = (w^j, w^(j+1)), per chain.
-  cv2 p1, c1, p3, c3;
-  auto restart = [&](cpx base) {  // base = w^(j-1)
-    const cpx a = mul(base, fftk::conj(w)), c = mul(base, w), d = mul(c, w);
-    p1 = make(a, base);
-    c1 = make(c, d);
-    p3 = make(triple(a), triple(base));
-    c3 = make(triple(c), triple(d));
-  };
-  constexpr std::size_t kRefresh = 64;
-  const std::size_t last = half - 2;
-  for (std::size_t start = 1; start <= last; start += kRefresh) {
-    if (start == 1) {
-      restart({1.0, 0.0});
-    } else {
-      const double jt = static_cast<double>(start - 1);
-      const double ang = Odd ? theta * jt : (theta / 2.0) * (2.0 * jt);
-      restart({std::cos(ang), std::sin(ang)});
-    }
-    const std::size_t end = start + kRefresh - 1 < last ? start + kRefresh - 1 : last;
-    // Two pairs a turn: P and C take turns as the newer value, so no value moves.
-    std::size_t j = start;
-    for (; j + 2 <= end; j += 4) {
-      pair(j, c1, c3);
-      p1 = fmadd(p1, mul_i(c1), t1);
-      p3 = fmadd(p3, mul_i(c3), t3);
-      pair(j + 2, p1, p3);
-      c1 = fmadd(c1, mul_i(p1), t1);
-      c3 = fmadd(c3, mul_i(p3), t3);
-    }
-    if (j <= end) {
-      pair(j, c1, c3);
-      const cv2 n1 = fmadd(p1, mul_i(c1), t1), n3 = fmadd(p3, mul_i(c3), t3);
-      p1 = c1;
-      c1 = n1;
-      p3 = c3;
-      c3 = n3;
-    }
-  }
-  middle(value0(c1), value0(c3), value1(c1), value1(c3));
-}
-
 // ---- Stages on 64 and 128 doubles: constant twiddles, straight-line ----
 //
 // Most stages of a long transform are these small ones (one in every 128
@@ -204,6 +142,50 @@ inline void small_stage(double* z, std::integer_sequence<long, P...>) {
                         make(StageRoot<Odd, M, 2 * P>::value, StageRoot<Odd, M, 2 * P + 1>::value),
                         make(StageRoot<Odd, M, 6 * P>::value, StageRoot<Odd, M, 6 * P + 3>::value)),
    ...);
+}
+
+// The twiddles of a stage as vectors: W1 = (w^j, w^(j+1)) and W3 = (w^(3j),
+// w^(3(j+1))) for the front pairs j = 1, 3, ..., Q/2 - 3, on the runs of
+// fftk::twiddle_runs, calling pair(j, W1, W3); then middle(a, b, c, d) as
+// fftk::stage_twiddles does. Each chain steps two indices at once, both
+// lanes in one fused multiply-add per part:
+//   w^(k+2) = w^(k-2) + 2 sin(2 phi) i w^k.
+template <bool Odd, class Pair, class Middle>
+inline void stage_twiddles_vec(int32_t n, Pair pair, Middle middle) {
+  using fftk::mul;
+  using fftk::triple;
+  const double theta = fftk::stage_angle<Odd>(n);
+  const cpx w = {std::cos(theta), std::sin(theta)};
+  const cpx w2 = mul(w, w);
+  const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
+  // Before the pair j: P = (w^(j-2), w^(j-1)) and C = (w^j, w^(j+1)), per chain.
+  cv2 p1{}, c1{}, p3{}, c3{};  // set by the first run (every stage has one)
+  fftk::twiddle_runs<Odd>(n, theta, [&](std::size_t start, std::size_t end, cpx base) {  // base = w^(start-1)
+    const cpx a = mul(base, fftk::conj(w)), c = mul(base, w), d = mul(c, w);
+    p1 = make(a, base);
+    c1 = make(c, d);
+    p3 = make(triple(a), triple(base));
+    c3 = make(triple(c), triple(d));
+    // Two pairs a turn: P and C take turns as the newer value, so no value moves.
+    std::size_t j = start;
+    for (; j + 2 <= end; j += 4) {
+      pair(j, c1, c3);
+      p1 = fmadd(p1, mul_i(c1), t1);
+      p3 = fmadd(p3, mul_i(c3), t3);
+      pair(j + 2, p1, p3);
+      c1 = fmadd(c1, mul_i(p1), t1);
+      c3 = fmadd(c3, mul_i(p3), t3);
+    }
+    if (j <= end) {
+      pair(j, c1, c3);
+      const cv2 n1 = fmadd(p1, mul_i(c1), t1), n3 = fmadd(p3, mul_i(c3), t3);
+      p1 = c1;
+      c1 = n1;
+      p3 = c3;
+      c3 = n3;
+    }
+  });
+  middle(value0(c1), value0(c3), value1(c1), value1(c3));
 }
 
 template <bool Odd, bool Conj>
