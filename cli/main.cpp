@@ -13,7 +13,7 @@
 #include "bignum/big_format.h"
 #include "bignum/compute_pi.h"
 #include "cli/options.h"
-#include "cli/pi_reference.h"
+#include "bench/pi_reference.h"
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "cli/terminal.h"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates cli/pi_digests.inc from MPFR's pi (about 100 million digits:
+# Regenerates bench/pi_digests.inc from MPFR's pi (about 100 million digits:
 # several minutes and about 2 GB of memory). Needs libmpfr-dev.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,4 +7,4 @@ build=$(mktemp -d)
 trap 'rm -rf "$build"' EXIT
 gcc -O2 -o "$build/gen" scripts/gen_pi_digests.c -lmpfr -lgmp
 "$build/gen" > "$build/pi_digests.inc"
-mv "$build/pi_digests.inc" cli/pi_digests.inc
+mv "$build/pi_digests.inc" bench/pi_digests.inc

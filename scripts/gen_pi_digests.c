@@ -1,5 +1,5 @@
 /* Prints the reference digest table of pi's decimal expansion for
- * cli/pi_digests.inc: for every transform length 2^1 ... 2^25 and each digit
+ * bench/pi_digests.inc: for every transform length 2^1 ... 2^25 and each digit
  * count per word the computation can choose there, the 64-bit FNV-1a digest
  * of pi's first V significant digits (ASCII, "31415..."), V being the number
  * of digits a computation of that size guarantees. Uses MPFR; run by

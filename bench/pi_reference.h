@@ -1,8 +1,8 @@
 // Reference digests of pi's decimal expansion, carried by the program so
 // that --verify can check a computation's digits without the digits
 // themselves.
-#ifndef MORLANT_CLI_PI_REFERENCE_H
-#define MORLANT_CLI_PI_REFERENCE_H
+#ifndef MORLANT_BENCH_PI_REFERENCE_H
+#define MORLANT_BENCH_PI_REFERENCE_H
 
 #include <cstddef>
 #include <cstdint>
@@ -35,4 +35,4 @@ const PiReference* pi_reference_table(std::size_t* count);
 bool pi_verify_digits(int32_t log2_length, int32_t digits_per_word, const char* digits, uint64_t count,
                       std::string* why);
 
-#endif  // MORLANT_CLI_PI_REFERENCE_H
+#endif  // MORLANT_BENCH_PI_REFERENCE_H

@@ -1,5 +1,5 @@
 // The reference digest table against independently computed digits of pi.
-#include "cli/pi_reference.h"
+#include "bench/pi_reference.h"
 
 #include <gtest/gtest.h>
 
