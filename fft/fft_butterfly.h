@@ -104,6 +104,40 @@ inline void odd_bfly(double* z, std::size_t j, std::size_t q, cpx v1, cpx v3) {
   store_quad(z, j, q, {mul(r.p0, v1), mul(r.p1, v1), mul(r.p2, v3), mul(r.p3, v3)});
 }
 
+// sin x and cos x for |x| <= pi/4 by their series, in constant expressions.
+constexpr double series_sin(double x) {
+  double term = x, sum = x;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k) * (2 * k + 1));
+    sum += term;
+  }
+  return sum;
+}
+constexpr double series_cos(double x) {
+  double term = 1.0, sum = 1.0;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k - 1) * (2 * k));
+    sum += term;
+  }
+  return sum;
+}
+
+// exp(2 pi i k/N) for N a multiple of 8: the quarter turns are exact, the
+// rest comes from an angle of at most pi/4 (to within an ulp or two).
+constexpr cpx unit_root(long k, long N) {
+  k = ((k % N) + N) % N;
+  const long quarter = k / (N / 4), r = k % (N / 4);
+  const bool upper = 2 * r > N / 4;  // angle in (pi/4, pi/2): from its complement
+  const double x = 4.0 * kHalfPi * static_cast<double>(upper ? N / 4 - r : r) / static_cast<double>(N);
+  const double c = upper ? series_sin(x) : series_cos(x), s = upper ? series_cos(x) : series_sin(x);
+  switch (quarter) {
+    case 0: return {c, s};
+    case 1: return {-s, c};
+    case 2: return {-c, -s};
+    default: return {s, -c};
+  }
+}
+
 // (cos 3x, sin 3x) from (cos x, sin x).
 inline cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im}; }
 

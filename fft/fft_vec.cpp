@@ -92,47 +92,12 @@ inline cv2 mirror3(cv2 w) { return swap(Odd ? mul_zeta3(conj(w)) : neg(flip(w)))
 // doubles), where the walk above would spend more on cos/sin and its set-up
 // than on the butterflies. Their twiddles are compile-time constants.
 
-// sin x and cos x for |x| <= pi/4 by their series, in constant expressions.
-constexpr double series_sin(double x) {
-  double term = x, sum = x;
-  for (int k = 1; k < 14; ++k) {
-    term *= -x * x / ((2 * k) * (2 * k + 1));
-    sum += term;
-  }
-  return sum;
-}
-constexpr double series_cos(double x) {
-  double term = 1.0, sum = 1.0;
-  for (int k = 1; k < 14; ++k) {
-    term *= -x * x / ((2 * k - 1) * (2 * k));
-    sum += term;
-  }
-  return sum;
-}
-
-// exp(2 pi i k/N) for N a multiple of 8: the quarter turns are exact, the
-// rest comes from an angle of at most pi/4 (to within an ulp or two).
-constexpr cpx unit_root(long k, long N) {
-  constexpr double kTwoPi = 6.283185307179586;
-  k = ((k % N) + N) % N;
-  const long quarter = k / (N / 4), r = k % (N / 4);
-  const bool upper = 2 * r > N / 4;  // angle in (pi/4, pi/2): from its complement
-  const double x = kTwoPi * static_cast<double>(upper ? N / 4 - r : r) / static_cast<double>(N);
-  const double c = upper ? series_sin(x) : series_cos(x), s = upper ? series_cos(x) : series_sin(x);
-  switch (quarter) {
-    case 0: return {c, s};
-    case 1: return {-s, c};
-    case 2: return {-c, -s};
-    default: return {s, -c};
-  }
-}
-
 // Twiddle k of a stage on a block of M complex values: w^k, w = exp(2 pi i/M)
 // (plain) or v^k, v = exp(i pi/M) (odd).
 // Evaluated by the compiler, whatever its optimisation.
 template <bool Odd, long M, long K>
 struct StageRoot {
-  static constexpr cpx value = Odd ? unit_root(K, 2 * M) : unit_root(K, M);
+  static constexpr cpx value = Odd ? fftk::unit_root(K, 2 * M) : fftk::unit_root(K, M);
 };
 
 template <bool Odd, bool Conj, long M, long... P>
