@@ -32,11 +32,7 @@ INT_PTR on_init(HWND dialog) {
   const BOOL on = TRUE;
   DwmSetWindowAttribute(dialog, kDarkTitleBarAttribute, &on, sizeof on);
   if (HWND version = GetDlgItem(dialog, IDC_ABOUT_VERSION)) SetWindowTextW(version, L"Version " MORLANT_VERSION_TEXT);
-  if (HWND link = GetDlgItem(dialog, IDC_ABOUT_LINK)) {
-    underline_link(dialog, link);
-    // The class cursor is shared by every STATIC control of the process.
-    SetClassLongPtrW(link, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursorW(nullptr, IDC_HAND)));
-  }
+  if (HWND link = GetDlgItem(dialog, IDC_ABOUT_LINK)) underline_link(dialog, link);
   return TRUE;  // the system sets the default focus
 }
 
@@ -60,6 +56,15 @@ INT_PTR on_command(HWND dialog, WPARAM wparam) {
   return FALSE;
 }
 
+// The hand cursor over the link alone (the dialog's other texts are STATIC
+// controls too, and keep the arrow).
+INT_PTR on_set_cursor(HWND dialog, HWND over, LPARAM lparam) {
+  if (over == nullptr || GetDlgCtrlID(over) != IDC_ABOUT_LINK || LOWORD(lparam) != HTCLIENT) return FALSE;
+  SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+  return TRUE;
+}
+
 void on_destroy(HWND dialog) {
   if (HFONT font = underlined_font(dialog)) {
     DeleteObject(font);
@@ -79,6 +84,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
       return on_control_colour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_COMMAND:
       return on_command(dialog, wparam);
+    case WM_SETCURSOR:
+      return on_set_cursor(dialog, reinterpret_cast<HWND>(wparam), lparam);
     case WM_DESTROY:
       on_destroy(dialog);
       return FALSE;

@@ -16,3 +16,5 @@ HFONT font_score;
 HFONT font_time;
 HFONT font_info_label;
 HFONT font_info_value;
+HICON window_icon_big;
+HICON window_icon_small;

@@ -6,8 +6,9 @@
 //
 // Ownership: the window thread owns the windows, start_button (its cached
 // bitmap is released before GDI+ shuts down), result_card_state,
-// system_info and the five fonts (created with the main window, deleted on
-// its WM_DESTROY; the controls use them without owning them).
+// system_info and the five fonts (created with the main window, made anew
+// for a new DPI, deleted on its WM_DESTROY; the controls use them without
+// owning them).
 #ifndef MORLANT_APP_GLOBALS_H
 #define MORLANT_APP_GLOBALS_H
 
@@ -27,5 +28,10 @@ extern HWND menu_icon_window;
 extern HANDLE worker_thread;  // the running worker, null when none
 
 extern HFONT font_button;  // START label; the other four are declared with the cards
+
+// The main window's title bar and taskbar icons at its DPI: owned here,
+// replaced when the DPI changes, destroyed on the window's WM_DESTROY.
+extern HICON window_icon_big;
+extern HICON window_icon_small;
 
 #endif  // MORLANT_APP_GLOBALS_H

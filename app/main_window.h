@@ -1,8 +1,10 @@
 // The main window (class "BasicWindowClass"): start-up of the window with
 // its controls, and MainWindowProc, which starts a benchmark on START, turns
 // the worker's posted records into progress on the START ring and into the
-// result card's data, opens the About dialog from the menu icon, and cleans
-// up when the window is destroyed. Window thread only.
+// result card's data, opens the About dialog from the menu icon, the system
+// menu and F1, copies the result on Ctrl+C, follows the window's DPI when it
+// moves to another monitor, and cleans up when the window is destroyed.
+// Window thread only.
 #ifndef MORLANT_APP_MAIN_WINDOW_H
 #define MORLANT_APP_MAIN_WINDOW_H
 
@@ -14,12 +16,18 @@
 void register_window_classes(HINSTANCE instance);
 
 // Start-up after GDI+ and DPI awareness: registers the classes, reads the
-// machine facts into system_info, creates the main window centred on the
-// primary screen (client area 400 x 515 at 96 DPI, scaled), its five fonts,
-// the menu icon, START and the two cards at the window's DPI, and shows it
-// with `show`. Returns the window, also stored in main_window; null when it
-// cannot be created. GDI+ must be running (the menu icon's picture).
+// machine facts into system_info, creates the main window, and sizes its
+// client area (400 x 515 at 96 DPI), its fonts, icons, the menu icon, START
+// and the two cards from one DPI, the window's own (window_dpi); centres it
+// on the primary screen and shows it with `show`, START holding the focus.
+// Returns the window, also stored in main_window; null when it cannot be
+// created. GDI+ must be running (the menu icon's picture).
 HWND create_main_window(HINSTANCE instance, int show);
+
+// The message loop's filter for the main window: its keyboard shortcuts
+// (F1: About; Ctrl+C: copy the result) and dialog-style keyboard handling
+// (Tab to START). Returns true when the message was taken.
+bool translate_main_window_message(HWND window, MSG* message);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -99,6 +99,6 @@ HICON load_menu_icon_picture(HMODULE module, int size) {
 void install_menu_icon_picture(HWND control, HMODULE module, int size) {
   HICON icon = load_menu_icon_picture(module, size);
   if (icon == nullptr) return;
-  SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-  SetClassLongPtrW(control, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursorW(nullptr, IDC_HAND)));
+  auto previous = reinterpret_cast<HICON>(SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)));
+  if (previous != nullptr && previous != icon) DestroyIcon(previous);
 }

@@ -19,9 +19,9 @@ extern DiagnosticLineSink diagnostic_line_sink;
 // returns null. GDI+ must be running.
 HICON load_menu_icon_picture(HMODULE module, int size);
 
-// Gives the STATIC control `control` its picture (STM_SETIMAGE) and, once
-// the picture has loaded, installs the hand cursor as the class cursor of
-// the process's STATIC class. The icon lives until the process ends.
+// Gives the STATIC control `control` its picture (STM_SETIMAGE) at size x
+// size pixels, destroying the picture it replaces (a new DPI brings a new
+// size). The last icon lives until the process ends.
 void install_menu_icon_picture(HWND control, HMODULE module, int size);
 
 #endif  // MORLANT_APP_MENU_ICON_H

@@ -13,6 +13,10 @@
 #define IDC_ABOUT_LINK 1009
 #define IDC_ABOUT_VERSION 1010
 #define IDM_ABOUT 40001
+#define IDM_COPY 40002
+/* Entries of the window's system menu (multiples of 16 below 0xF000). */
+#define IDM_SYSTEM_COPY 0x0110
+#define IDM_SYSTEM_ABOUT 0x0120
 
 #define MORLANT_VERSION_TEXT "1.0.0"
 #define MORLANT_WEB_ADDRESS "https://morlant.example.org/"

@@ -1,6 +1,6 @@
 // Entry point of the desktop program: GDI+ and per-monitor DPI awareness,
-// the main window, and the message loop with dialog-style keyboard
-// handling. The program reads no command line.
+// the main window, and the message loop with the window's shortcuts and
+// dialog-style keyboard handling. The program reads no command line.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -21,8 +21,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   if (HWND window = create_main_window(instance, show)) {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-      // Tab moves the focus to START; Enter and Escape become commands the window ignores.
-      if (IsDialogMessageW(window, &message)) continue;
+      if (translate_main_window_message(window, &message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }

@@ -70,7 +70,7 @@ void begin_card_paint(HWND window, CardPaint* card) {
   card->window = window;
   BeginPaint(window, &card->paint);
   GetClientRect(window, &card->client);
-  card->dpi = static_cast<int>(GetDpiForWindow(window));
+  card->dpi = static_cast<int>(window_dpi(window));
   if (card->dpi <= 0) card->dpi = USER_DEFAULT_SCREEN_DPI;
   card->margin = card_length(*card, kMargin96);
   if (card->paint.hdc == nullptr) return;

@@ -102,9 +102,14 @@ void draw_progress(GpGraphics* surface, const Geometry& g, float progress) {
 
 // The window text, centred in the whole control, in a GDI+ font made from
 // the GDI font against the control's own device context.
-void draw_label(GpGraphics* surface, HWND window, HFONT font, int w, int h) {
+void draw_label(GpGraphics* surface, HWND window, const CircularButton& button, int w, int h) {
   wchar_t text[kLabelSize];
-  GetWindowTextW(window, text, kLabelSize);
+  if (button.label != nullptr) {
+    lstrcpynW(text, button.label, kLabelSize);
+  } else {
+    GetWindowTextW(window, text, kLabelSize);
+  }
+  HFONT font = button.font;
   LOGFONTW description;
   if (GetObjectW(font, sizeof description, &description) != sizeof description) return;
   GpFont* gdiplus_font = nullptr;
@@ -141,7 +146,7 @@ void render(const CircularButton& button, HWND window, GpGraphics* surface, int 
   GdipGraphicsClear(surface, 0xFF000000u | static_cast<ARGB>(GetRValue(background)) << 16 |
                                  static_cast<ARGB>(GetGValue(background)) << 8 | GetBValue(background));
   fill_circle(surface, g, g.m - kDiscInset, disc_colour(button, enabled));
-  if (button.font != nullptr) draw_label(surface, window, button.font, w, h);
+  if (button.font != nullptr) draw_label(surface, window, button, w, h);
   if (enabled) {
     if (button.focused) draw_focus_ring(surface, g);
   } else {
@@ -245,6 +250,14 @@ void on_button_down(CircularButton* button, HWND window) {
   invalidate(window);
 }
 
+// Another window took the mouse (or the press ended by ReleaseCapture,
+// after which pressed is already clear): no press survives it.
+void on_capture_changed(CircularButton* button, HWND window) {
+  if (button->pressed == 0) return;
+  button->pressed = 0;
+  invalidate(window);
+}
+
 void on_button_up(CircularButton* button, HWND window) {
   if (button->pressed != 1) return;
   button->pressed = 0;
@@ -287,6 +300,11 @@ void set_progress(CircularButton* button, float value) {
 
 void set_font(CircularButton* button, HFONT font) {
   button->font = font;
+  if (button->hwnd != nullptr) invalidate(button->hwnd);
+}
+
+void set_label(CircularButton* button, const wchar_t* label) {
+  button->label = label;
   if (button->hwnd != nullptr) invalidate(button->hwnd);
 }
 
@@ -346,6 +364,9 @@ LRESULT CALLBACK CircularButtonProc(HWND window, UINT message, WPARAM wparam, LP
       return 0;
     case WM_MOUSELEAVE:
       on_mouse_leave(button, window);
+      return 0;
+    case WM_CAPTURECHANGED:
+      on_capture_changed(button, window);
       return 0;
     case WM_GETDLGCODE:
       return on_get_dlg_code(window, wparam, lparam);

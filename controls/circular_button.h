@@ -1,6 +1,7 @@
 // The circular START button: a push button drawn as a disc with a centred
 // label, which doubles as the progress ring while its owner keeps it
 // disabled. Window class "CircularButtonClass", registered on first create.
+// A lost mouse capture (WM_CAPTURECHANGED) ends a press without a click.
 #ifndef MORLANT_CONTROLS_CIRCULAR_BUTTON_H
 #define MORLANT_CONTROLS_CIRCULAR_BUTTON_H
 
@@ -24,6 +25,7 @@ struct CircularButton {
   uint8_t focused;            // has the keyboard focus
   HFONT font;                 // label font, not owned; null: no label
   Gdiplus::GpBitmap* bitmap;  // cached offscreen surface, owned; null when none
+  const wchar_t* label;       // drawn label, not owned; null: the window text
 };
 
 // Registers the class if needed and creates the control (WS_CHILD |
@@ -36,6 +38,11 @@ void set_progress(CircularButton* button, float value);
 
 // Stores the label font (not owned) and invalidates without erasing.
 void set_font(CircularButton* button, HFONT font);
+
+// Draws `label` (not owned; it must outlive the control) instead of the
+// window text, which then stays free to describe the state to screen
+// readers. Null goes back to the window text. Invalidates without erasing.
+void set_label(CircularButton* button, const wchar_t* label);
 
 // Disposes of the cached bitmap, if any.
 void release_bitmap(CircularButton* button);

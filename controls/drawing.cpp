@@ -22,6 +22,8 @@ int scale_for_dpi(int value, int dpi) {
   return static_cast<int>(rounded);
 }
 
+UINT(WINAPI* window_dpi)(HWND window) = GetDpiForWindow;
+
 const FontSpec kFontButtonSpec = {L"Verdana", 24, FW_NORMAL, OUT_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0};
 const FontSpec kFontScoreSpec = {
     L"Consolas", 48, FW_NORMAL, OUT_TT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN};

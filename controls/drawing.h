@@ -16,6 +16,11 @@ class GpStringFormat;
 // away from zero. Every window length is named at 96 DPI and scaled with it.
 int scale_for_dpi(int value, int dpi);
 
+// The DPI a window draws and lays out at: GetDpiForWindow by default. Under
+// Wine every window has the system DPI, so tests replace it to stand in for a
+// monitor of another DPI; the main window and the cards ask only this.
+extern UINT(WINAPI* window_dpi)(HWND window);
+
 // A font of the table of the window's five fonts.
 struct FontSpec {
   const wchar_t* face;
