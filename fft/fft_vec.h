@@ -96,6 +96,10 @@ inline cv2 sum_diff(__m256d lo, __m256d hi) {
   return {_mm256_add_pd(lo, _mm256_xor_pd(hi, _mm256_set_pd(-0.0, -0.0, 0.0, 0.0)))};
 }
 inline void store_fold(double* p, cv2 x) { store(p, sum_diff(dup0(x), dup1(x))); }
+// fold: the same (x0 + x1, x0 - x1) as a register; join: value 0 of lo with
+// value 1 of hi.
+inline cv2 fold(cv2 x) { return sum_diff(dup0(x), dup1(x)); }
+inline cv2 join(cv2 lo, cv2 hi) { return {_mm256_blend_pd(lo.v, hi.v, 0xC)}; }
 inline void store_fold_i(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_i(cv2{dup1(x)}).v)); }
 inline void store_fold_zeta(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta(cv2{dup1(x)}).v)); }
 inline void store_fold_zeta3(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta3(cv2{dup1(x)}).v)); }
@@ -192,6 +196,13 @@ inline void store_fold_zeta3(double* p, cv2 x) {
   const float64x2_t y = vzip2q_f64(x.re + x.im, x.re - x.im) * lanes(-kH, kH);
   store_values(p, x0 + y, x0 - y);
 }
+// fold: (x0 + x1, x0 - x1) as a register; join: value 0 of lo with value 1 of hi.
+inline cv2 fold(cv2 x) {
+  const float64x2_t sign = lanes(1.0, -1.0);
+  return {vfmaq_f64(vdupq_laneq_f64(x.re, 0), vdupq_laneq_f64(x.re, 1), sign),
+          vfmaq_f64(vdupq_laneq_f64(x.im, 0), vdupq_laneq_f64(x.im, 1), sign)};
+}
+inline cv2 join(cv2 lo, cv2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 
 #endif
 
