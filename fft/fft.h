@@ -15,6 +15,13 @@ void fft_complex_transform(int32_t n, int32_t sign, double* data);
 void fft_forward(int32_t n, double* data);
 void fft_inverse(int32_t n, double* data);
 
+// The product path's pair, without the permutation: the forward transform
+// leaves X[k] at value bitrev(k) (bit-reversed order over log2(n/2) bits),
+// and the inverse takes its input in that order and returns natural order.
+// fft_inverse_scrambled(fft_forward_scrambled(x)) = (n/2) x.
+void fft_forward_scrambled(int32_t n, double* data);
+void fft_inverse_scrambled(int32_t n, double* data);
+
 // The building blocks, exposed for the tests. A block is a run of M = n/2
 // complex values; a "plain" transform puts sum_j z[j] w^(jk) and an "odd"
 // transform sum_j z[j] w^(j(k+1/2)), w = exp(2 pi i/M), at position
