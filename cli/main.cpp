@@ -1,19 +1,38 @@
 // morlant-cli: the benchmark without a window. Runs the plan the command line
-// asks for with progress on stderr, optionally checks and writes the digits,
-// and reports the machine facts and the result as text or JSON on stdout.
+// asks for on one or more threads (or a stress test) with progress on
+// stderr, checks every run's digits unless told not to, optionally writes
+// them, and reports the machine facts and the result as text or JSON on
+// stdout.
+//
+// Threads: the main thread parses, starts one worker per --threads, then
+// only watches (Ctrl+C, the stress deadline, the workers' end) and reports.
+// Workers share one lock (Shared::mutex) around the progress writer, the
+// first verified digits and every record the main thread reads. A
+// computation cannot be cancelled, so an interrupt or the end of a stress
+// test reports from the records of the completed runs and ends the process
+// with the unfinished ones still running.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/benchmark.h"
+#include "bench/pi_reference.h"
 #include "bignum/big_format.h"
 #include "bignum/compute_pi.h"
+#include "cli/interrupt.h"
+#include "cli/memory.h"
 #include "cli/options.h"
-#include "bench/pi_reference.h"
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "cli/terminal.h"
@@ -25,28 +44,56 @@
 
 namespace {
 
-// State of one program run shared by the compute function and the sink.
-struct CliRun {
-  const CliOptions* options;
-  ProgressWriter* progress;
-  int32_t run = 0;          // 1-based number of the run in progress
-  int32_t corrupt_run = 0;  // test hook, see corrupt_run_from_environment
-  std::vector<RunVerification> verification;
-  std::vector<char> digits;  // digit buffer, allocated by the first sink call
-  uint64_t digit_count = 0;  // digits of the last successful run in the buffer
+struct Shared;
+
+// One thread's computations. The fields above `completed` belong to the
+// worker alone; the rest are guarded by Shared::mutex.
+struct ThreadRun {
+  Shared* shared = nullptr;
+  int32_t index = 0;         // 0-based thread number
+  int32_t run = 0;           // 1-based number of this thread's run in progress
+  std::vector<char> digits;  // digit buffer, sized by the first sink call
+  uint64_t digit_count = 0;  // digits of the last run that produced any
   int32_t digits_run = 0;    // the run they belong to
   int32_t radix = 0;
   uint32_t guaranteed = 0;
+  RunVerification verdict = RunVerification::kNotChecked;  // of the run just computed
+  std::string wrong;                                       // what was wrong with it
+
+  std::vector<RunReport> completed;  // every finished run, in order
+  BenchmarkResult aggregate{};       // the thread's plan, once done
 };
 
-// Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit of run K's digits
-// after the computation, before they are verified or written, so that the
-// tests can see --verify catch a wrong result. Not part of the interface.
+struct Shared {
+  const CliOptions* options = nullptr;
+  int32_t compute_digits = 0;  // asked of every computation
+  int32_t threads = 1;
+  int32_t corrupt_run = 0;  // test hook, see corrupt_run_from_environment
+  double start_ms = 0;
+  double deadline_ms = 0;  // end of a stress test with a duration; 0: none
+
+  std::mutex mutex;
+  ProgressWriter* progress = nullptr;
+  std::vector<int32_t> steps;   // each thread's benchmark-wide step
+  std::vector<char> reference;  // the first verified run's digits
+  bool have_reference = false;
+  bool ended = false;  // the main thread has taken the records: workers add nothing more
+  StressReport stress;
+
+  std::atomic<bool> stop{false};  // stress: start no further run
+  std::atomic<int32_t> finished{0};
+  std::vector<std::unique_ptr<ThreadRun>> runs;
+};
+
+// Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit (the middle one)
+// of run K's digits on the first thread after the computation, before they
+// are verified or written, so that the tests can see a wrong result caught.
+// Not part of the interface.
 int32_t corrupt_run_from_environment() {
   const char* value = std::getenv("MORLANT_CLI_CORRUPT_DIGIT");
   if (value == nullptr) return 0;
   const long k = std::strtol(value, nullptr, 10);
-  return k > 0 && k <= CLI_MAX_RUNS ? static_cast<int32_t>(k) : 0;
+  return k > 0 && k <= 1000000 ? static_cast<int32_t>(k) : 0;
 }
 
 int32_t floor_log2(int32_t v) {
@@ -55,102 +102,262 @@ int32_t floor_log2(int32_t v) {
   return lg;
 }
 
+// Where digits differ from the reference, for a user: position 0 is the
+// leading 3, position i the i-th digit after the point.
+std::string describe_wrong_digit(uint64_t i, char got, char expected) {
+  char text[160];
+  if (i == 0)
+    std::snprintf(text, sizeof text, "the leading digit is wrong (%c instead of %c)", got, expected);
+  else
+    std::snprintf(text, sizeof text, "digit %llu after the decimal point is wrong (%c instead of %c)",
+                  static_cast<unsigned long long>(i), got, expected);
+  return text;
+}
+
+// Checks a run's digits: against the built-in digest; a mismatch is located
+// against the first verified run's digits when there is one. A size without
+// a digest is not checked (and said so).
+void verify_run(ThreadRun& tr, int32_t length, int32_t per_word) {
+  Shared& sh = *tr.shared;
+  const bool power_of_two = length >= 2 && (length & (length - 1)) == 0;
+  const PiReference* ref = power_of_two ? pi_reference_find(floor_log2(length), per_word) : nullptr;
+  if (ref == nullptr || ref->guaranteed_digits != tr.digit_count) {
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    sh.progress->line("morlant-cli: run " + std::to_string(tr.run) + " not verified: no reference digest for " +
+                          std::to_string(tr.digit_count) + " digits at " + std::to_string(per_word) +
+                          " digits per word",
+                      true);
+    return;
+  }
+  const bool ok = pi_digest(tr.digits.data(), tr.digit_count) == ref->digest;
+  std::lock_guard<std::mutex> lock(sh.mutex);
+  if (ok) {
+    tr.verdict = RunVerification::kPassed;
+    if (!sh.have_reference) {
+      sh.reference.assign(tr.digits.begin(), tr.digits.begin() + static_cast<std::ptrdiff_t>(tr.digit_count));
+      sh.have_reference = true;
+    }
+    return;
+  }
+  tr.verdict = RunVerification::kFailed;
+  tr.wrong = "the digits do not match the built-in digest (no verified run yet to locate the wrong digit)";
+  if (sh.have_reference && sh.reference.size() == tr.digit_count) {
+    for (uint64_t i = 0; i < tr.digit_count; ++i)
+      if (tr.digits[i] != sh.reference[i]) {
+        tr.wrong = describe_wrong_digit(i, tr.digits[i], sh.reference[i]);
+        break;
+      }
+  }
+}
+
 // Receives each successful run's value of pi after its timed part: records
 // the radix and the guaranteed digit count, and formats, verifies and keeps
-// the digits when --verify or --output asks for them.
+// the digits when verification or --output (first thread) needs them.
 void digit_sink(const BigFloat* pi, int32_t n, int32_t R, void* user) {
-  CliRun& ctx = *static_cast<CliRun*>(user);
+  ThreadRun& tr = *static_cast<ThreadRun*>(user);
+  const CliOptions& options = *tr.shared->options;
   const int32_t per_word = big_digits_per_word(R);
   const int32_t length = n - 2;  // the transform length
-  const int32_t lg = floor_log2(length);
   const uint32_t guaranteed = pi_guaranteed_digits(static_cast<uint32_t>(per_word) * static_cast<uint32_t>(length));
-  ctx.radix = R;
-  ctx.guaranteed = guaranteed;
-  const bool verify = ctx.options->verify;
-  if (!verify && ctx.options->output.empty()) return;
+  tr.radix = R;
+  tr.guaranteed = guaranteed;
+  const bool keep = tr.index == 0 && !options.output.empty();
+  if (!options.verify && !keep) return;
 
-  // Every run of a plan has the same size, so the buffer is allocated once.
+  // Every run of a thread has the same size, so the buffer is sized once.
   const uint64_t wanted =
-      verify ? guaranteed : std::min<uint64_t>(guaranteed, static_cast<uint64_t>(ctx.options->digits));
-  if (ctx.digits.size() < wanted) ctx.digits.resize(wanted);
-  const int64_t got = big_format_digits(n, R, pi, static_cast<int64_t>(wanted), ctx.digits.data());
-  ctx.digit_count = got > 0 ? static_cast<uint64_t>(got) : 0;
-  ctx.digits_run = ctx.run;
-  if (ctx.corrupt_run == ctx.run && ctx.digit_count > 0) {
-    char& d = ctx.digits[ctx.digit_count / 2];
+      options.verify ? guaranteed : std::min<uint64_t>(guaranteed, static_cast<uint64_t>(options.digits));
+  if (tr.digits.size() < wanted) tr.digits.resize(wanted);
+  const int64_t got = big_format_digits(n, R, pi, static_cast<int64_t>(wanted), tr.digits.data());
+  tr.digit_count = got > 0 ? static_cast<uint64_t>(got) : 0;
+  tr.digits_run = tr.run;
+  if (tr.index == 0 && tr.shared->corrupt_run == tr.run && tr.digit_count > 0) {
+    char& d = tr.digits[tr.digit_count / 2];
     d = d == '9' ? '0' : static_cast<char>(d + 1);
   }
-  if (!verify) return;
-
-  std::string why;
-  bool ok;
-  if (length < 2 || (length & (length - 1)) != 0) {
-    ok = false;
-    why = "transform length " + std::to_string(length) + " is not a power of two";
-  } else {
-    ok = pi_verify_digits(lg, per_word, ctx.digits.data(), ctx.digit_count, &why);
-  }
-  ctx.verification[ctx.run - 1] = ok ? RunVerification::kPassed : RunVerification::kFailed;
-  if (!ok) ctx.progress->line("morlant-cli: verification FAILED for run " + std::to_string(ctx.run) + ": " + why, true);
+  if (options.verify) verify_run(tr, length, per_word);
 }
 
-// The plan's compute function: compute_pi with the sink, then a line about
-// the run on the progress stream.
+// The plan's compute function: compute_pi with the sink; a run whose digits
+// are wrong becomes a failed run, so that it adds nothing to the score. In a
+// benchmark a line about the run goes to the progress stream.
 void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user, void* compute_user) {
-  CliRun& ctx = *static_cast<CliRun*>(compute_user);
-  ++ctx.run;
-  compute_pi_with_sink(digits, result, callback, user, digit_sink, &ctx);
-
-  char text[400];
-  if (result->status == 0) {
-    std::snprintf(text, sizeof text, "run %d/%d failed: %s", ctx.run, ctx.options->runs, result->message);
-  } else {
-    const RunVerification v = ctx.verification[ctx.run - 1];
-    std::snprintf(text, sizeof text, "run %d/%d: %.3f sec, score %.0f%s", ctx.run, ctx.options->runs, result->seconds,
-                  result->score,
-                  v == RunVerification::kPassed   ? ", verified"
-                  : v == RunVerification::kFailed ? ", verification FAILED"
-                                                  : "");
+  ThreadRun& tr = *static_cast<ThreadRun*>(compute_user);
+  Shared& sh = *tr.shared;
+  ++tr.run;
+  tr.verdict = RunVerification::kNotChecked;
+  tr.wrong.clear();
+  compute_pi_with_sink(digits, result, callback, user, digit_sink, &tr);
+  const bool wrong = result->status != 0 && tr.verdict == RunVerification::kFailed;
+  if (wrong) {
+    result->status = 0;
+    result->score = 0;  // a wrong result earns nothing
+    std::snprintf(result->message, sizeof result->message, "wrong digits: %s", tr.wrong.c_str());
   }
-  ctx.progress->line(text);
+
+  const std::string thread = sh.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
+  char text[600];
+  if (wrong) {
+    std::snprintf(text, sizeof text, "morlant-cli: verification FAILED for run %d%s: %s; the run is not counted",
+                  tr.run, thread.c_str(), tr.wrong.c_str());
+  } else if (result->status == 0) {
+    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", tr.run, sh.options->runs, thread.c_str(),
+                  result->message);
+  } else {
+    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", tr.run, sh.options->runs, thread.c_str(),
+                  result->seconds, result->score, tr.verdict == RunVerification::kPassed ? ", verified" : "");
+  }
+  std::lock_guard<std::mutex> lock(sh.mutex);
+  if (sh.ended) return;
+  tr.completed.push_back({*result, tr.verdict});
+  if (!sh.options->stress) sh.progress->line(text, wrong);
 }
 
-// Writes the kept digits as "3.1415...\n" to the --output file and closes
-// it. Returns the exit status: 0, or 1 when nothing valid could be written.
-int write_digits(std::FILE* file, const CliRun& ctx) {
-  const char* path = ctx.options->output.c_str();
+// Progress of one thread's plan, shown for all threads together: the sum of
+// their benchmark-wide steps.
+int32_t thread_step(int32_t step, uint32_t digits, void* user, double, double clock_ms) {
+  ThreadRun& tr = *static_cast<ThreadRun*>(user);
+  Shared& sh = *tr.shared;
+  std::lock_guard<std::mutex> lock(sh.mutex);
+  sh.steps[static_cast<std::size_t>(tr.index)] = step;
+  int32_t sum = 0;
+  for (int32_t s : sh.steps) sum += s;
+  sh.progress->step(sum, digits, clock_ms);
+  return 0;
+}
+
+void benchmark_thread(ThreadRun* tr) {
+  Shared& sh = *tr->shared;
+  const CliOptions& options = *sh.options;
+  const int32_t steps_per_run = cli_is_custom(options) || sh.compute_digits != options.digits
+                                    ? agm_iteration_count(sh.compute_digits)
+                                    : STEPS_PER_RUN;
+  const BenchmarkPlan plan{sh.compute_digits, options.runs, steps_per_run, compute_run, tr, nullptr};
+  BenchmarkResult aggregate;
+  run_benchmark_plan(&plan, &aggregate, options.quiet ? nullptr : thread_step, tr);
+  {
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    tr->aggregate = aggregate;
+  }
+  sh.finished.fetch_add(1);
+}
+
+std::string time_of_day() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // called under the shared lock only
+  char text[16] = "??:??:??";
+  if (local != nullptr) std::strftime(text, sizeof text, "%H:%M:%S", local);
+  return text;
+}
+
+std::string stress_status_line(const Shared& sh, double clock_ms) {
+  return format_stress_progress(static_cast<int64_t>(sh.stress.run_seconds.size()), sh.threads, sh.stress.error,
+                                (clock_ms - sh.start_ms) * 0.001,
+                                sh.stress.run_seconds.empty() ? 0 : sh.stress.run_seconds.back());
+}
+
+// Repeats computations until the test stops: the deadline, an error (this
+// thread's or another's) or the main thread's end.
+void stress_thread(ThreadRun* tr) {
+  Shared& sh = *tr->shared;
+  while (!sh.stop.load()) {
+    BenchmarkResult result;
+    compute_run(sh.compute_digits, &result, nullptr, nullptr, tr);
+    const double now = morlant_clock_ms();
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    if (sh.ended) break;
+    if (result.status == 0) {
+      if (!sh.stress.error) {
+        StressReport& s = sh.stress;
+        s.error = true;
+        s.error_run = tr->run;
+        s.error_thread = tr->index + 1;
+        s.error_elapsed = (now - sh.start_ms) * 0.001;
+        s.error_time_of_day = time_of_day();
+        s.error_what = tr->verdict == RunVerification::kFailed ? tr->wrong
+                                                                : std::string("computation failed: ") + result.message;
+        sh.progress->line("morlant-cli: ERROR in " + format_stress_error(s), true);
+      }
+      sh.stop.store(true);
+      break;
+    }
+    sh.stress.digits_computed = static_cast<int32_t>(result.digits);
+    sh.stress.run_seconds.push_back(result.seconds);
+    ++sh.stress.runs_per_thread[static_cast<std::size_t>(tr->index)];
+    sh.progress->status(stress_status_line(sh, now), now, false);
+    if (sh.deadline_ms > 0 && now >= sh.deadline_ms) sh.stop.store(true);
+  }
+  sh.finished.fetch_add(1);
+}
+
+// Writes the kept digits as "3.1415...\n" to a temporary file beside
+// --output and renames it over the target once complete, so that the target
+// never holds a partial file. Returns the exit status: 0, or 1 when nothing
+// valid could be written.
+int write_digits(const ThreadRun& tr, const CliOptions& options) {
+  const std::string& path = options.output;
   const char* refusal = nullptr;
-  if (ctx.digit_count == 0)
+  if (tr.digit_count == 0)
     refusal = "no run produced digits";
-  else if (ctx.verification[ctx.digits_run - 1] == RunVerification::kFailed)
+  else if (tr.completed[static_cast<std::size_t>(tr.digits_run - 1)].verification == RunVerification::kFailed)
     refusal = "the digits failed verification";
   if (refusal != nullptr) {
-    std::fclose(file);
-    std::remove(path);
-    std::fprintf(stderr, "morlant-cli: nothing written to '%s': %s\n", path, refusal);
+    std::fprintf(stderr, "morlant-cli: nothing written to '%s': %s\n", path.c_str(), refusal);
     return 1;
   }
 
-  const uint64_t requested = static_cast<uint64_t>(ctx.options->digits);
-  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(ctx.digit_count, ctx.guaranteed));
-  std::fputc(ctx.digits[0], file);
-  if (count > 1) {
-    std::fputc('.', file);
-    std::fwrite(ctx.digits.data() + 1, 1, count - 1, file);
+  const uint64_t requested = static_cast<uint64_t>(options.digits);
+  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(tr.digit_count, tr.guaranteed));
+  const std::string partial = path + ".partial";
+  std::FILE* file = std::fopen(partial.c_str(), "wb");
+  bool failed = file == nullptr;
+  if (file != nullptr) {
+    std::fputc(tr.digits[0], file);
+    if (count > 1) {
+      std::fputc('.', file);
+      std::fwrite(tr.digits.data() + 1, 1, count - 1, file);
+    }
+    std::fputc('\n', file);
+    failed = std::ferror(file) != 0;
+    failed = std::fclose(file) != 0 || failed;
   }
-  std::fputc('\n', file);
-  const bool failed = std::ferror(file) != 0;
-  if (std::fclose(file) != 0 || failed) {
-    std::fprintf(stderr, "morlant-cli: writing '%s' failed: %s\n", path, std::strerror(errno));
+  std::error_code error;
+  if (!failed) std::filesystem::rename(partial, path, error);
+  if (failed || error) {
+    std::fprintf(stderr, "morlant-cli: writing '%s' failed: %s\n", path.c_str(),
+                 error ? error.message().c_str() : std::strerror(errno));
+    std::remove(partial.c_str());
     return 1;
   }
   if (count < requested)
-    std::fprintf(stderr,
-                 "morlant-cli: wrote %llu of the %llu requested digits to '%s': the computation guarantees "
-                 "%u digits; its last digits are guard digits\n",
-                 static_cast<unsigned long long>(count), static_cast<unsigned long long>(requested), path,
-                 ctx.guaranteed);
+    std::fprintf(stderr, "morlant-cli: wrote %llu of the %llu requested digits to '%s'\n",
+                 static_cast<unsigned long long>(count), static_cast<unsigned long long>(requested), path.c_str());
   return 0;
+}
+
+// Fails early on an --output path that cannot be written, without touching
+// an existing file (it is replaced only by a complete one) and without
+// leaving a new one behind.
+bool check_output_path(const std::string& path) {
+  std::FILE* existing = std::fopen(path.c_str(), "rb");
+  const bool existed = existing != nullptr;
+  if (existing != nullptr) std::fclose(existing);
+  std::FILE* probe = std::fopen(path.c_str(), "ab");
+  if (probe == nullptr) {
+    std::fprintf(stderr, "morlant-cli: cannot write --output file '%s': %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  std::fclose(probe);
+  if (!existed) std::remove(path.c_str());
+  return true;
+}
+
+// Ends the process at once: the report is out, computations still running
+// are abandoned (they hold only memory).
+[[noreturn]] void end_now(int status) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(status);
 }
 
 }  // namespace
@@ -171,48 +378,140 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // The output file is opened before the computation so that a bad path
-  // fails at once rather than after minutes of work.
-  std::FILE* output = nullptr;
-  if (!options.output.empty()) {
-    output = std::fopen(options.output.c_str(), "wb");
-    if (output == nullptr) {
-      std::fprintf(stderr, "morlant-cli: cannot write --output file '%s': %s\n", options.output.c_str(),
-                   std::strerror(errno));
-      return 2;
+  SystemInfo system{};
+  query_system_info(&system);
+  const int32_t threads = options.threads_all ? std::max(1, system.logical_processors) : options.threads;
+  // --output gets the count it asks for, all correct: a count the length
+  // cannot guarantee is computed at a longer one.
+  const int32_t compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
+  if (compute_digits == 0) {
+    std::fprintf(stderr, "morlant-cli: no supported length guarantees %d correct digits\n", options.digits);
+    return 2;
+  }
+  const uint64_t need = cli_memory_for_threads(compute_digits, threads);
+  const int64_t available = cli_available_memory_bytes();
+  if (available >= 0 && need > static_cast<uint64_t>(available)) {
+    std::fprintf(stderr,
+                 "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
+                 "are available; nothing was started (use fewer --threads or --digits)\n",
+                 threads, threads == 1 ? "" : "s", compute_digits,
+                 static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
+                 static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
+    return 2;
+  }
+  if (!options.output.empty() && !check_output_path(options.output)) return 2;
+  cli_install_interrupt_handler();
+
+  const bool custom = cli_is_custom(options) || compute_digits != options.digits;
+  const int32_t steps_per_run = custom ? agm_iteration_count(compute_digits) : STEPS_PER_RUN;
+  const double start_ms = morlant_clock_ms();
+  ProgressWriter progress(stderr, cli_stream_is_terminal(stderr), options.quiet,
+                          steps_per_run * options.runs * threads, static_cast<uint32_t>(compute_digits), start_ms);
+  Shared sh;
+  sh.options = &options;
+  sh.compute_digits = compute_digits;
+  sh.threads = threads;
+  sh.corrupt_run = corrupt_run_from_environment();
+  sh.start_ms = start_ms;
+  sh.deadline_ms = options.stress && options.stress_seconds > 0
+                       ? start_ms + 1000.0 * static_cast<double>(options.stress_seconds)
+                       : 0;
+  sh.progress = &progress;
+  sh.steps.assign(static_cast<std::size_t>(threads), 0);
+  sh.stress.runs_per_thread.assign(static_cast<std::size_t>(threads), 0);
+
+  std::vector<std::thread> workers;
+  for (int32_t t = 0; t < threads; ++t) {
+    sh.runs.push_back(std::make_unique<ThreadRun>());
+    sh.runs.back()->shared = &sh;
+    sh.runs.back()->index = t;
+  }
+  for (int32_t t = 0; t < threads; ++t)
+    workers.emplace_back(options.stress ? stress_thread : benchmark_thread, sh.runs[static_cast<std::size_t>(t)].get());
+
+  // Watch: Ctrl+C, the stress test's end, the workers' end.
+  bool interrupted = false;
+  bool deadline = false;
+  for (;;) {
+    if (sh.finished.load() == threads) break;
+    if (cli_interrupted()) {
+      interrupted = true;
+      break;
     }
+    const double now = morlant_clock_ms();
+    if (options.stress) {
+      if (sh.stop.load()) break;
+      if (sh.deadline_ms > 0 && now >= sh.deadline_ms) {
+        deadline = true;
+        break;
+      }
+      std::lock_guard<std::mutex> lock(sh.mutex);
+      sh.progress->status(stress_status_line(sh, now), now, false);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const bool all_finished = sh.finished.load() == threads;
+  if (all_finished)
+    for (std::thread& w : workers) w.join();
+  else
+    for (std::thread& w : workers) w.detach();
+
+  std::unique_lock<std::mutex> lock(sh.mutex);
+  sh.ended = true;
+  sh.stop.store(true);
+  progress.finish();
+
+  if (options.stress) {
+    StressReport& s = sh.stress;
+    s.version = MORLANT_VERSION;
+    s.digits_requested = options.digits;
+    s.threads = threads;
+    s.duration_seconds = options.stress_seconds;
+    const double elapsed = (morlant_clock_ms() - start_ms) * 0.001;
+    s.seconds = deadline ? std::min(elapsed, static_cast<double>(options.stress_seconds)) : elapsed;
+    s.interrupted = interrupted && !s.error;
+    s.system = system;
+    const std::string text = options.json ? format_stress_json(s) : format_stress_text(s);
+    std::fputs(text.c_str(), stdout);
+    const int status = stress_exit_status(s);
+    if (!all_finished) end_now(status);
+    std::fflush(stdout);
+    return status;
+  }
+
+  if (interrupted) {
+    // Nothing is reported as a result and nothing is written: the runs that
+    // completed are named on standard error.
+    std::string done;
+    for (const auto& tr : sh.runs)
+      done += (done.empty() ? "" : ", ") + std::to_string(tr->completed.size()) + " of " + std::to_string(options.runs) +
+              " runs" + (threads > 1 ? " on thread " + std::to_string(tr->index + 1) : "");
+    std::fprintf(stderr, "morlant-cli: interrupted; %s had completed%s\n", done.c_str(),
+                 options.output.empty() ? "" : ", nothing written to --output");
+    end_now(CLI_EXIT_INTERRUPTED);
   }
 
   BenchmarkReport report;
   report.version = MORLANT_VERSION;
   report.digits_requested = options.digits;
+  report.digits_computed = compute_digits;
   report.runs_requested = options.runs;
-  report.custom = cli_is_custom(options);
+  report.custom = custom;
   report.verify = options.verify;
-  query_system_info(&report.system);
-
-  const int32_t steps_per_run = report.custom ? agm_iteration_count(options.digits) : STEPS_PER_RUN;
-  ProgressWriter progress(stderr, cli_stream_is_terminal(stderr), options.quiet, steps_per_run * options.runs,
-                          static_cast<uint32_t>(options.digits), morlant_clock_ms());
-  CliRun ctx;
-  ctx.options = &options;
-  ctx.progress = &progress;
-  ctx.corrupt_run = corrupt_run_from_environment();
-  ctx.verification.assign(static_cast<std::size_t>(options.runs), RunVerification::kNotChecked);
-
-  std::vector<BenchmarkResult> results(static_cast<std::size_t>(options.runs));
-  const BenchmarkPlan plan{options.digits, options.runs, steps_per_run, compute_run, &ctx, results.data()};
-  run_benchmark_plan(&plan, &report.aggregate, options.quiet ? nullptr : ProgressWriter::callback, &progress);
-  progress.finish();
-
-  for (std::size_t k = 0; k < results.size(); ++k) report.runs.push_back({results[k], ctx.verification[k]});
-  report.radix = ctx.radix;
-  report.guaranteed_digits = ctx.guaranteed;
+  report.system = system;
+  const ThreadRun& first = *sh.runs[0];
+  report.aggregate = first.aggregate;
+  report.runs = first.completed;
+  report.radix = first.radix;
+  report.guaranteed_digits = first.guaranteed;
+  if (threads > 1)
+    for (const auto& tr : sh.runs) report.threads.push_back({tr->aggregate, tr->completed});
+  lock.unlock();
 
   int status = report_succeeded(report) ? 0 : 1;
-  if (report.aggregate.status == 0)
-    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", report.aggregate.message);
-  if (output != nullptr && write_digits(output, ctx) != 0) status = 1;
+  if (const char* failed = report.aggregate.status == 0 ? report.aggregate.message : nullptr)
+    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", failed);
+  if (!options.output.empty() && write_digits(first, options) != 0) status = 1;
 
   const std::string text = options.json ? format_report_json(report) : format_report_text(report);
   std::fputs(text.c_str(), stdout);

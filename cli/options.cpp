@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "bench/pi_reference.h"
+
 namespace {
 
 // A whole decimal number made of digits only (no sign, blank or suffix)
@@ -27,7 +29,27 @@ std::string count_error(std::string_view option, int32_t lo, int32_t hi, const c
   return value == nullptr ? text + "nothing" : text + "'" + value + "'";
 }
 
+// Whether a following argument can be --stress's optional duration: it is
+// taken unless it is another option.
+bool is_value(const char* next) { return next != nullptr && next[0] != '-'; }
+
 }  // namespace
+
+bool parse_duration(std::string_view text, int64_t* seconds) {
+  int64_t unit = 1;
+  if (!text.empty()) {
+    const char last = text.back();
+    if (last == 's' || last == 'm' || last == 'h') {
+      unit = last == 's' ? 1 : last == 'm' ? 60 : 3600;
+      text.remove_suffix(1);
+    }
+  }
+  int32_t count = 0;
+  if (!parse_count(text, 1, static_cast<int32_t>(CLI_MAX_STRESS_SECONDS), &count)) return false;
+  if (count * unit > CLI_MAX_STRESS_SECONDS) return false;
+  *seconds = count * unit;
+  return true;
+}
 
 bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, std::string* error) {
   *options = CliOptions{};
@@ -55,7 +77,7 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
     if (name == "--json")
       flag = &options->json;
     else if (name == "--verify")
-      flag = &options->verify;
+      flag = &options->verify;  // the default; kept for older command lines
     else if (name == "--quiet" || name == "-q")
       flag = &options->quiet;
     else if (name == "--help" || name == "-h")
@@ -68,6 +90,29 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
         return false;
       }
       *flag = true;
+    } else if (name == "--no-verify") {
+      if (has_inline) {
+        *error = "--no-verify takes no value";
+        return false;
+      }
+      options->verify = false;
+    } else if (name == "--stress") {
+      options->stress = true;
+      options->stress_seconds = 0;
+      const char* value = has_inline ? inline_value.c_str() : is_value(i + 1 < argc ? argv[i + 1] : nullptr) ? argv[++i] : nullptr;
+      if (value != nullptr && !parse_duration(value, &options->stress_seconds)) {
+        *error = std::string("--stress takes a duration such as 90s, 30m or 2h (1 s to 1000 h), got '") + value + "'";
+        return false;
+      }
+    } else if (name == "--threads") {
+      const char* value = take_value();
+      options->threads_all = value != nullptr && std::string_view(value) == "all";
+      if (options->threads_all) {
+        options->threads = 1;  // resolved against the machine by the program
+      } else if (value == nullptr || !parse_count(value, 1, CLI_MAX_THREADS, &options->threads)) {
+        *error = count_error(name, 1, CLI_MAX_THREADS, value) + " (or 'all')";
+        return false;
+      }
     } else if (name == "--digits" || name == "--runs") {
       const bool digits = name == "--digits";
       const int32_t hi = digits ? CLI_MAX_DIGITS : CLI_MAX_RUNS;
@@ -76,6 +121,7 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
         *error = count_error(name, 1, hi, value);
         return false;
       }
+      if (!digits) options->runs_given = true;
     } else if (name == "--output") {
       const char* value = take_value();
       if (value == nullptr || *value == '\0') {
@@ -88,15 +134,42 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
       return false;
     }
   }
-  return true;
+  if (options->help || options->version || !options->stress) return true;
+  if (options->runs_given)
+    *error = "--runs cannot be combined with --stress: a stress test repeats computations until it ends";
+  else if (!options->output.empty())
+    *error = "--output cannot be combined with --stress";
+  else if (!options->verify)
+    *error = "--no-verify cannot be combined with --stress: a stress test checks every run";
+  return error->empty();
 }
 
 bool cli_is_custom(const CliOptions& options) {
   return options.digits != BENCHMARK_DIGITS || options.runs != BENCHMARK_RUNS;
 }
 
+int32_t cli_digits_to_compute(int32_t requested) {
+  if (requested < 1) return 0;
+  std::size_t count = 0;
+  const PiReference* table = pi_reference_table(&count);
+  int32_t lg = 1;
+  while ((int64_t{1} << lg) < requested / 4) ++lg;  // the length `requested` selects by itself
+  for (const int32_t own = lg; lg <= 30; ++lg) {
+    // The fewest digits per word this length may choose; a length without
+    // any reference entry is not supported.
+    int32_t fewest = 0;
+    for (std::size_t e = 0; e < count; ++e)
+      if (table[e].log2_length == lg && (fewest == 0 || table[e].digits_per_word < fewest))
+        fewest = table[e].digits_per_word;
+    if (fewest == 0) return 0;
+    if (pi_guaranteed_digits(static_cast<uint32_t>(fewest) << lg) >= static_cast<uint32_t>(requested))
+      return lg == own ? requested : 4 << lg;  // 4 x 2^lg digits select 2^lg words
+  }
+  return 0;
+}
+
 std::string cli_usage() {
-  char text[2048];
+  char text[4096];
   std::snprintf(text, sizeof text,
                 "Usage: morlant-cli [options]\n"
                 "\n"
@@ -108,20 +181,44 @@ std::string cli_usage() {
                 "  --runs N       computations, 1 to %d (default %d)\n"
                 "                 Any other workload than the default is a custom run;\n"
                 "                 its score is not comparable to the standard score.\n"
-                "  --verify       check each run's digits against the reference digests\n"
-                "                 built into the program (outside the timed part)\n"
-                "  --output FILE  write the last run's digits to FILE as \"3.1415...\"; the\n"
-                "                 file is opened (and emptied) before the computation\n"
+                "  --threads N    N computations at once, each on its own thread with its\n"
+                "                 own memory, 1 to %d, or 'all' for one per logical\n"
+                "                 processor. Each thread runs the whole plan; the report\n"
+                "                 gives every thread's score and their sum, a multi-thread\n"
+                "                 throughput that is not comparable to the standard score.\n"
+                "  --stress [DURATION]\n"
+                "                 stability test: repeat computations of --digits digits\n"
+                "                 (on every thread) until DURATION has passed (90s, 30m,\n"
+                "                 2h; without one, until Ctrl+C), a run fails or a digit is\n"
+                "                 wrong. Every run is checked against the built-in digests\n"
+                "                 and the first verified run; the first error is reported\n"
+                "                 with its run, thread, time and position.\n"
+                "  --no-verify    skip the check of each run's digits against the digests\n"
+                "                 built into the program. By default every run is checked\n"
+                "                 after its timed part; a run with a wrong digit counts as\n"
+                "                 failed and adds nothing to the score.\n"
+                "  --verify       the default, accepted for older command lines\n"
+                "  --output FILE  write the last run's digits to FILE as \"3.1415...\": all\n"
+                "                 N digits asked for, each one correct. When the length\n"
+                "                 that N selects cannot guarantee N digits, every run\n"
+                "                 computes at the next length (a custom run). FILE appears\n"
+                "                 only once it is complete.\n"
                 "  --json         print one JSON document on standard output\n"
                 "  -q, --quiet    no progress on standard error\n"
                 "  -h, --help     print this help and exit\n"
                 "  --version      print the version and exit\n"
                 "\n"
                 "Values may also be given as --digits=N. An option given twice keeps its\n"
-                "last value. Progress and diagnostics go to standard error.\n"
+                "last value. Progress and diagnostics go to standard error. Ctrl+C stops\n"
+                "a benchmark (nothing is written to --output) and ends a stress test\n"
+                "with its summary.\n"
                 "\n"
-                "Exit status: 0 success; 1 a benchmark failure, a verification mismatch\n"
-                "or an output file that could not be written; 2 a bad command line.\n",
-                BENCHMARK_DIGITS, BENCHMARK_RUNS, CLI_MAX_DIGITS, BENCHMARK_DIGITS, CLI_MAX_RUNS, BENCHMARK_RUNS);
+                "Exit status: 0 success, or a stress test that found no error; 1 a failed\n"
+                "or wrong run, a stress test that found an error, or an output file that\n"
+                "could not be written; 2 a bad command line or too little memory for the\n"
+                "threads asked for; 130 interrupted by Ctrl+C (a stress test with a\n"
+                "duration, or a benchmark).\n",
+                BENCHMARK_DIGITS, BENCHMARK_RUNS, CLI_MAX_DIGITS, BENCHMARK_DIGITS, CLI_MAX_RUNS, BENCHMARK_RUNS,
+                CLI_MAX_THREADS);
   return text;
 }

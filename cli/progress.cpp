@@ -42,6 +42,16 @@ std::string format_progress(int32_t step, int32_t total, uint32_t digits, double
   return text;
 }
 
+std::string format_stress_progress(int64_t runs, int32_t threads, bool error, double elapsed_seconds,
+                                   double last_run_seconds) {
+  char text[160];
+  std::snprintf(text, sizeof text, "stress: %lld runs on %d thread%s, %d errors, %s elapsed, last run %s",
+                static_cast<long long>(runs), threads, threads == 1 ? "" : "s", error ? 1 : 0,
+                format_duration(elapsed_seconds).c_str(),
+                runs > 0 ? format_duration(last_run_seconds).c_str() : "--");
+  return text;
+}
+
 ProgressWriter::ProgressWriter(std::FILE* out, bool terminal, bool quiet, int32_t total_steps, uint32_t digit_cap,
                                double start_ms)
     : out_(out),
@@ -55,9 +65,14 @@ void ProgressWriter::step(int32_t step, uint32_t digits, double clock_ms) {
   if (quiet_) return;
   const bool edge = step <= 1 || step >= total_;
   if (!edge && clock_ms - last_ms_ < (terminal_ ? 100.0 : 1000.0)) return;
+  status(format_progress(step, total_, std::min(digits, digit_cap_), (clock_ms - start_ms_) * 0.001, terminal_),
+         clock_ms, true);
+}
+
+void ProgressWriter::status(const std::string& text, double clock_ms, bool edge) {
+  if (quiet_) return;
+  if (!edge && clock_ms - last_ms_ < (terminal_ ? 100.0 : 1000.0)) return;
   last_ms_ = clock_ms;
-  const std::string text =
-      format_progress(step, total_, std::min(digits, digit_cap_), (clock_ms - start_ms_) * 0.001, terminal_);
   if (terminal_) {
     // Pad over the rest of a longer previous bar.
     const std::size_t pad = bar_width_ > text.size() ? bar_width_ - text.size() : 0;

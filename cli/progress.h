@@ -17,6 +17,13 @@ std::string format_duration(double seconds);
 // left is extrapolated from the elapsed time per step.
 std::string format_progress(int32_t step, int32_t total, uint32_t digits, double elapsed_seconds, bool bar);
 
+// The stress test's progress line: runs done, errors (0, or 1 once the
+// first has stopped the test), time elapsed and the last run's time.
+std::string format_stress_progress(int64_t runs, int32_t threads, bool error, double elapsed_seconds,
+                                   double last_run_seconds);
+
+// Not thread-safe: a program whose threads report progress serialises its
+// calls (morlant-cli holds one lock around every call).
 class ProgressWriter {
  public:
   // Writes to `out`; `terminal` chooses the redrawn bar. The digits shown are
@@ -29,6 +36,10 @@ class ProgressWriter {
   // (and always for the first and last step); otherwise a line is written
   // for the first and last step and at most once a second in between.
   void step(int32_t step, uint32_t digits, double clock_ms);
+
+  // A ready-made progress text, shown like a step: throttled, redrawn in
+  // place on a terminal; `edge` forces it out (first and last).
+  void status(const std::string& text, double clock_ms, bool edge);
 
   // A whole line of its own (a run's outcome, a verification failure), put
   // above the bar. A quiet writer writes it only when `always` is set.

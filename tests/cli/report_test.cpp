@@ -91,16 +91,110 @@ TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
   EXPECT_EQ(text.find("Custom run"), std::string::npos);
   EXPECT_NE(text.find("Workload:      5 runs x 8388608 digits (standard benchmark)\n"), std::string::npos);
 
-  r.runs[2].verification = RunVerification::kFailed;
+  // A run with a wrong digit is a failed run that keeps its verdict.
+  r.runs[2] = {result(0, 6.3456, 0, "wrong digits: digit 7 after the decimal point is wrong (3 instead of 2)"),
+               RunVerification::kFailed};
   text = format_report_text(r);
   EXPECT_FALSE(report_succeeded(r));
-  EXPECT_NE(text.find("Run 3:         6.346 sec, score 3, verification FAILED\n"), std::string::npos);
+  EXPECT_EQ(run_status(r.runs[2]), "verify-failed");
+  EXPECT_NE(text.find("Run 3:         FAILED verification, not counted: wrong digits: digit 7 after the decimal point "
+                      "is wrong (3 instead of 2)\n"),
+            std::string::npos)
+      << text;
   EXPECT_NE(text.find("Result:        not valid"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(format_report_json(r))["status"], "verify-failed");
+
+  r.verify = false;
+  EXPECT_NE(format_report_text(r).find("Verified:      no (--no-verify)\n"), std::string::npos);
 
   r.aggregate = result(0, 0, 0, "All 3 benchmark runs failed");
   text = format_report_text(r);
   EXPECT_NE(text.find("Score:         --\nTime:          --\nResult:        failed: All 3 benchmark runs failed\n"),
             std::string::npos);
+}
+
+// Several threads: each thread's figures, their sum as the throughput, and
+// no single-thread score to compare with.
+TEST(CliReport, ThreadsReportEachThreadAndTheirSum) {
+  BenchmarkReport r = sample_report();
+  r.threads = {{result(1, 12.0, 250), {{result(1, 6.0, 250), RunVerification::kPassed}}},
+               {result(1, 13.0, 231), {{result(1, 6.5, 231), RunVerification::kPassed}}}};
+  EXPECT_EQ(report_throughput(r), 481);
+  EXPECT_TRUE(report_succeeded(r));
+  std::string text = format_report_text(r);
+  for (const char* want : {"Threads:       2 computations at once", "Thread 1:      12.000 sec, score 250\n",
+                           "  Run 1:       6.500 sec, score 231, verified\n", "Throughput:    481 (multi-thread"})
+    EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+  EXPECT_EQ(text.find("Score:"), std::string::npos) << text;
+  nlohmann::json j = nlohmann::json::parse(format_report_json(r));
+  EXPECT_EQ(j["throughput_score"], 481);
+  EXPECT_TRUE(j["score"].is_null());
+  ASSERT_EQ(j["threads"].size(), 2u);
+  EXPECT_EQ(j["threads"][1]["score"], 231);
+  EXPECT_EQ(j["threads"][1]["runs"][0]["verified"], true);
+
+  // A thread whose run was wrong, and one that failed as a whole.
+  r.threads[1].runs[0] = {result(0, 6.5, 0, "wrong digits: x"), RunVerification::kFailed};
+  r.threads[1].aggregate = result(0, 0, 0, "All 1 benchmark runs failed");
+  EXPECT_FALSE(report_succeeded(r));
+  EXPECT_EQ(report_throughput(r), 250);
+  j = nlohmann::json::parse(format_report_json(r));
+  EXPECT_EQ(j["threads"][1]["status"], "failed: All 1 benchmark runs failed");
+  EXPECT_EQ(j["threads"][1]["runs"][0]["status"], "verify-failed");
+  EXPECT_EQ(j["status"], "failed: All 1 benchmark runs failed");
+  EXPECT_NE(format_report_text(r).find("Throughput:    --\n"), std::string::npos);
+}
+
+TEST(CliReport, StressSummaryAndExitStatus) {
+  EXPECT_EQ(median_seconds({}), 0);
+  EXPECT_EQ(median_seconds({3, 1, 2}), 2);
+  EXPECT_EQ(median_seconds({4, 1, 3, 2}), 2.5);
+
+  StressReport s;
+  s.version = "1.2.3";
+  s.digits_requested = 1000000;
+  s.digits_computed = 1048576;
+  s.threads = 2;
+  s.duration_seconds = 60;
+  s.seconds = 60;
+  s.run_seconds = {2.5, 2.0, 3.0};
+  s.runs_per_thread = {2, 1};
+  const struct {
+    bool interrupted, error;
+    int64_t duration;
+    int status;
+    const char* result;
+  } cases[] = {
+      {false, false, 60, 0, "ok"},           {true, false, 60, 130, "interrupted"},
+      {true, false, 0, 0, "ok"},             {false, true, 60, 1, "error: digit 9 after the decimal point is wrong"},
+      {true, true, 0, 1, "error: digit 9 after the decimal point is wrong"},
+  };
+  for (const auto& c : cases) {
+    s.interrupted = c.interrupted;
+    s.error = c.error;
+    s.duration_seconds = c.duration;
+    s.error_run = 17;
+    s.error_thread = 2;
+    s.error_elapsed = 75;
+    s.error_time_of_day = "21:03:07";
+    s.error_what = "digit 9 after the decimal point is wrong";
+    EXPECT_EQ(stress_exit_status(s), c.status);
+    const nlohmann::json j = nlohmann::json::parse(format_stress_json(s));
+    EXPECT_EQ(j["stress"]["result"], c.result);
+    EXPECT_EQ(j["stress"]["runs"], 3);
+    EXPECT_EQ(j["stress"]["run_seconds"]["median"], 2.5);
+    EXPECT_EQ(j["stress"]["error"].is_null(), !c.error);
+    if (c.error) {
+      EXPECT_EQ(j["stress"]["error"]["thread"], 2);
+    }
+  }
+  const std::string text = format_stress_text(s);
+  for (const char* want : {"Stress test:   1000000 digits a run on 2 threads, until interrupted\n",
+                           "Runs:          3 (thread 1: 2, thread 2: 1)\n",
+                           "Run times:     min 2.000 sec, median 2.500 sec, max 3.000 sec\n",
+                           "Result:        ERROR in run 17 on thread 2 after 1:15 at 21:03:07: digit 9 after the "
+                           "decimal point is wrong\n"})
+    EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+#include "cli/memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// The computation's transform length for `digits`: the smallest power of
+// two, at least 2, not below digits / 4.
+uint64_t transform_length(int32_t digits) {
+  uint64_t length = 2;
+  while (length < static_cast<uint64_t>(digits > 0 ? digits : 0) / 4) length *= 2;
+  return length;
+}
+
+}  // namespace
+
+uint64_t cli_memory_per_computation(int32_t digits) {
+  const uint64_t length = transform_length(digits);
+  return 36 * (length + 2) + 48 + 4 * length;
+}
+
+uint64_t cli_memory_for_threads(int32_t digits, int32_t threads) {
+  return cli_memory_per_computation(digits) * static_cast<uint64_t>(threads > 0 ? threads : 0) +
+         4 * transform_length(digits);
+}
+
+int64_t cli_available_memory_bytes() {
+  if (const char* stated = std::getenv("MORLANT_CLI_AVAILABLE_MEMORY_MB")) {
+    char* end = nullptr;
+    const long long mb = std::strtoll(stated, &end, 10);
+    if (end != stated && *end == '\0' && mb >= 0) return static_cast<int64_t>(mb) << 20;
+  }
+#ifdef _WIN32
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (GlobalMemoryStatusEx(&status) == 0) return -1;
+  return static_cast<int64_t>(status.ullAvailPhys);
+#else
+  std::FILE* info = std::fopen("/proc/meminfo", "r");
+  if (info == nullptr) return -1;
+  char line[256];
+  int64_t bytes = -1;
+  while (std::fgets(line, sizeof line, info) != nullptr) {
+    long long kb = 0;
+    if (std::sscanf(line, "MemAvailable: %lld kB", &kb) == 1) {
+      bytes = static_cast<int64_t>(kb) * 1024;
+      break;
+    }
+  }
+  std::fclose(info);
+  return bytes;
+#endif
+}

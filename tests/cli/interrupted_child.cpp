@@ -1,0 +1,106 @@
+#include "tests/cli/interrupted_child.h"
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/process.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+namespace {
+
+// Polls the child's standard error for `ready` while `alive` says it runs.
+template <typename Alive>
+bool await_text(const std::string& path, const std::string& ready, double timeout_seconds, Alive alive) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (testsupport::read_file(path).find(ready) != std::string::npos) return true;
+    if (!alive()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+InterruptOutcome run_and_interrupt(const std::string& program, const std::vector<std::string>& args,
+                                   const std::string& scratch_dir, const std::string& ready, double timeout_seconds) {
+  InterruptOutcome o;
+  const std::string out = scratch_dir + "/stdout", err = scratch_dir + "/stderr";
+  std::string cmd = "\"" + program + "\"";
+  for (const std::string& a : args) cmd += " " + a;
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+  si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS, 0, nullptr);
+  si.hStdError = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS, 0, nullptr);
+  PROCESS_INFORMATION pi{};
+  // Its own process group, so that the break event reaches the child alone.
+  const BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                                 nullptr, &si, &pi);
+  for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
+  if (!ok) return o;
+  o.started = await_text(err, ready, timeout_seconds,
+                         [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; });
+  if (o.started) o.signalled = GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, pi.dwProcessId) != 0;
+  if (!o.signalled) TerminateProcess(pi.hProcess, 99);
+  WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  o.exit_code = static_cast<int>(code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  o.out = testsupport::read_file(out);
+  o.err = testsupport::read_file(err);
+  return o;
+}
+
+#else
+
+InterruptOutcome run_and_interrupt(const std::string& program, const std::vector<std::string>& args,
+                                   const std::string& scratch_dir, const std::string& ready, double timeout_seconds) {
+  InterruptOutcome o;
+  const std::string out = scratch_dir + "/stdout", err = scratch_dir + "/stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return o;
+  int status = 0;
+  bool reaped = false;
+  o.started = await_text(err, ready, timeout_seconds, [&] {
+    reaped = reaped || waitpid(pid, &status, WNOHANG) == pid;
+    return !reaped;
+  });
+  if (!reaped) {
+    o.signalled = o.started && kill(pid, SIGINT) == 0;
+    if (!o.signalled) kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  o.out = testsupport::read_file(out);
+  o.err = testsupport::read_file(err);
+  return o;
+}
+
+#endif
