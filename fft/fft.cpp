@@ -13,6 +13,10 @@
 // cos/sin every 64 indices; the mirror indices Q-j reuse them, and the three
 // middle indices Q/2-1, Q/2, Q/2+1 come last. A stage on M values therefore
 // calls cos and sin ceil((M/8 - 2)/64) times each.
+//
+// This file holds the portable path; when the vector forms are available
+// (fft_simd.h) a transform, block or recursion hands the whole call to the
+// vector path of fft_vec.cpp, which has its own twiddle plan.
 #include "fft/fft.h"
 
 #include <cmath>
@@ -68,59 +72,56 @@ void radix4_stage(int32_t n, double* z) {
       });
 }
 
-// Leaves on the four sub-quarters of a quarter of qd doubles (64 or 128).
-inline void quarter_leaves(std::size_t qd, double* z, bool odd) {
-  const std::size_t ld = qd / 4;
+// The portable path. Leaves on the four quarters of a block of n = 64 or 128
+// doubles (8 or 16 values each): plain, odd, plain, and plain or odd.
+void quarter_leaves(int32_t n, double* z, bool odd) {
+  const std::size_t ld = static_cast<std::size_t>(n) / 4;
   if (ld == 16) {
-    fft_leaf8(z);
-    fft_odd_leaf8(z + ld);
-    fft_leaf8(z + 2 * ld);
-    if (odd) fft_odd_leaf8(z + 3 * ld);
-    else fft_leaf8(z + 3 * ld);
+    fft_leaf8_portable(z);
+    fft_odd_leaf8_portable(z + ld);
+    fft_leaf8_portable(z + 2 * ld);
+    if (odd) fft_odd_leaf8_portable(z + 3 * ld);
+    else fft_leaf8_portable(z + 3 * ld);
   } else {
-    fft_leaf16(z);
-    fft_odd_leaf16(z + ld);
-    fft_leaf16(z + 2 * ld);
-    if (odd) fft_odd_leaf16(z + 3 * ld);
-    else fft_leaf16(z + 3 * ld);
+    fft_leaf16_portable(z);
+    fft_odd_leaf16_portable(z + ld);
+    fft_leaf16_portable(z + 2 * ld);
+    if (odd) fft_odd_leaf16_portable(z + 3 * ld);
+    else fft_leaf16_portable(z + 3 * ld);
   }
 }
 
-// The four quarters of a 256- or 512-double block: kinds plain, odd, plain,
-// and plain (Odd = false) or odd (Odd = true).
 template <bool Odd>
-void finish_block(int32_t n, double* z) {
-  const int32_t qd = n / 4;
-  const std::size_t s = static_cast<std::size_t>(qd);
-  fft_radix4_stage(qd, z);
-  quarter_leaves(s, z, false);
-  fft_odd_radix4_stage(qd, z + s);
-  quarter_leaves(s, z + s, true);
-  fft_radix4_stage(qd, z + 2 * s);
-  quarter_leaves(s, z + 2 * s, false);
-  if (Odd) {
-    fft_odd_radix4_stage(qd, z + 3 * s);
-    quarter_leaves(s, z + 3 * s, true);
-  } else {
-    fft_radix4_stage(qd, z + 3 * s);
-    quarter_leaves(s, z + 3 * s, false);
-  }
+void recurse(int32_t n, double* block);
+
+// The four quarters (plain, odd, plain, and plain or odd) of a block of
+// n >= 64 doubles whose own stage has run.
+template <bool Odd>
+void finish(int32_t n, double* z) {
+  if (n < 256) return quarter_leaves(n, z, Odd);
+  const int32_t q = n / 4;
+  const std::size_t s = static_cast<std::size_t>(q);
+  recurse<false>(q, z);
+  recurse<true>(q, z + s);
+  recurse<false>(q, z + 2 * s);
+  recurse<Odd>(q, z + 3 * s);
 }
 
-// After the top stage: finish the four quarters of an array of n >= 64 doubles.
-void finish_top(int32_t n, double* data) {
-  if (n >= 513) {
-    const int32_t q = n / 4;
-    const std::size_t s = static_cast<std::size_t>(q);
-    fft_recurse(q, data);
-    fft_recurse_odd(q, data + s);
-    fft_recurse(q, data + 2 * s);
-    fft_recurse(q, data + 3 * s);
-  } else if (n < 132) {
-    fft_block_small(n, data);
-  } else {
-    fft_block(n, data);
-  }
+// The whole plain or odd transform of a block of n >= 64 doubles.
+template <bool Odd>
+void recurse(int32_t n, double* block) {
+  if (Odd) fft_odd_radix4_stage_portable(n, block);
+  else fft_radix4_stage_portable(n, block);
+  finish<Odd>(n, block);
+}
+
+template <bool Conj>
+void transform_portable(int32_t n, double* data) {
+  if (Conj) fft_radix4_stage_conj_portable(n, data);
+  else fft_radix4_stage_portable(n, data);
+  finish<false>(n, data);
+  if (Conj) fft_bitrev_permute_conj(n, data);
+  else fft_bitrev_permute(n, data);
 }
 
 }  // namespace
@@ -142,79 +143,43 @@ void fft_odd_radix4_stage(int32_t n, double* block) {
   else fft_odd_radix4_stage_portable(n, block);
 }
 
-void fft_block(int32_t n, double* block) { finish_block<false>(n, block); }
-void fft_odd_block(int32_t n, double* block) { finish_block<true>(n, block); }
-
-void fft_block_small(int32_t n, double* block) {
-  const std::size_t s = static_cast<std::size_t>(n) / 4;
-  if (n == 64) {
-    fft_leaf8(block);
-    fft_odd_leaf8(block + s);
-    fft_leaf8(block + 2 * s);
-    fft_leaf8(block + 3 * s);
-  } else {
-    fft_leaf16(block);
-    fft_odd_leaf16(block + s);
-    fft_leaf16(block + 2 * s);
-    fft_leaf16(block + 3 * s);
-  }
+// The blocks and recursions below choose their path once, for the whole call.
+void fft_block(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_finish_vec(n, false, block);
+  else finish<false>(n, block);
 }
+void fft_odd_block(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_finish_vec(n, true, block);
+  else finish<true>(n, block);
+}
+void fft_block_small(int32_t n, double* block) { fft_block(n, block); }
 
-// Depth first, quarters in address order; the last quarter (plain under a
-// plain block) is the next turn of the loop rather than a call.
 void fft_recurse(int32_t n, double* block) {
-  for (;;) {
-    fft_radix4_stage(n, block);
-    if (n < 513) {
-      fft_block(n, block);
-      return;
-    }
-    const int32_t q = n / 4;
-    const std::size_t s = static_cast<std::size_t>(q);
-    fft_recurse(q, block);
-    fft_recurse_odd(q, block + s);
-    fft_recurse(q, block + 2 * s);
-    block += 3 * s;
-    n = q;
-  }
+  if (fft_simd_enabled()) fft_recurse_vec(n, false, block);
+  else recurse<false>(n, block);
+}
+void fft_recurse_odd(int32_t n, double* block) {
+  if (fft_simd_enabled()) fft_recurse_vec(n, true, block);
+  else recurse<true>(n, block);
 }
 
-// Quarters plain, odd, plain, odd; the last one is the next turn of the loop.
-void fft_recurse_odd(int32_t n, double* block) {
-  for (;;) {
-    fft_odd_radix4_stage(n, block);
-    if (n < 513) {
-      fft_odd_block(n, block);
-      return;
-    }
-    const int32_t q = n / 4;
-    const std::size_t s = static_cast<std::size_t>(q);
-    fft_recurse(q, block);
-    fft_recurse_odd(q, block + s);
-    fft_recurse(q, block + 2 * s);
-    block += 3 * s;
-    n = q;
-  }
+void fft_forward_portable(int32_t n, double* data) {
+  if (n < 33) fft_small_forward(n, data);
+  else transform_portable<false>(n, data);
+}
+void fft_inverse_portable(int32_t n, double* data) {
+  if (n < 33) fft_small_inverse(n, data);
+  else transform_portable<true>(n, data);
 }
 
 void fft_forward(int32_t n, double* data) {
-  if (n < 33) {
-    fft_small_forward(n, data);
-    return;
-  }
-  fft_radix4_stage(n, data);
-  finish_top(n, data);
-  fft_bitrev_permute(n, data);
+  if (n >= 64 && fft_simd_enabled()) fft_forward_vec(n, data);
+  else fft_forward_portable(n, data);
 }
 
 void fft_inverse(int32_t n, double* data) {
-  if (n < 33) {
-    fft_small_inverse(n, data);
-    return;
-  }
-  fft_radix4_stage_conj(n, data);
-  finish_top(n, data);
-  fft_bitrev_permute_conj(n, data);
+  if (n >= 64 && fft_simd_enabled()) fft_inverse_vec(n, data);
+  else fft_inverse_portable(n, data);
 }
 
 void fft_complex_transform(int32_t n, int32_t sign, double* data) {

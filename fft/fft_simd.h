@@ -62,4 +62,26 @@ inline bool fft_simd_available() {
 // The transform uses the vectorised forms whenever they are available.
 inline bool fft_simd_enabled() { return fft_simd_available(); }
 
+// Whole transforms on the vector path, the choice made once per call: the
+// forward and inverse transforms (n >= 64, natural order in and out), the
+// plain (odd = false) or odd transform of a block of n >= 64 doubles
+// (fft_recurse_vec; bit-reversed out), the rest of it once its own stage has
+// run (fft_finish_vec), and the bit reversal (n >= 16), conjugating or not.
+// The portable transforms, the reference they are tested against.
+void fft_forward_portable(int32_t n, double* data);
+void fft_inverse_portable(int32_t n, double* data);
+#ifdef MORLANT_FFT_HAVE_VEC
+void fft_forward_vec(int32_t n, double* data);
+void fft_inverse_vec(int32_t n, double* data);
+void fft_recurse_vec(int32_t n, bool odd, double* block);
+void fft_finish_vec(int32_t n, bool odd, double* block);
+void fft_bitrev_permute_vec(int32_t n, bool conj, double* data);
+#else
+inline void fft_forward_vec(int32_t, double*) {}
+inline void fft_inverse_vec(int32_t, double*) {}
+inline void fft_recurse_vec(int32_t, bool, double*) {}
+inline void fft_finish_vec(int32_t, bool, double*) {}
+inline void fft_bitrev_permute_vec(int32_t, bool, double*) {}
+#endif
+
 #endif  // MORLANT_FFT_FFT_SIMD_H

@@ -85,24 +85,37 @@ inline cm2 load_mem(const double* p) { return load(p); }
 inline void store_mem(double* p, cm2 x) { store(p, x); }
 inline cv2 split(cm2 x) { return x; }
 inline cm2 conj_mem(cm2 x) { return conj(x); }
+// zip0 (value 0 of a, value 0 of b) and zip1 (value 1 of a, value 1 of b):
+// a 2 x 2 transposition of values, as the bit reversal needs it.
+inline cm2 zip0(cm2 a, cm2 b) { return {_mm256_permute2f128_pd(a.v, b.v, 0x20)}; }
+inline cm2 zip1(cm2 a, cm2 b) { return {_mm256_permute2f128_pd(a.v, b.v, 0x31)}; }
 
 // Butterflies across the two values (x0, x1) of one vector, stored at p:
 // store_fold (x0 + x1, x0 - x1), store_fold_i (x0 + i x1, x0 - i x1),
 // store_fold_zeta (x0 + zeta x1, x0 - zeta x1), store_fold_zeta3 likewise
-// with zeta^3.
-inline __m256d dup0(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x00); }
-inline __m256d dup1(cv2 a) { return _mm256_permute2f128_pd(a.v, a.v, 0x11); }
-inline cv2 sum_diff(__m256d lo, __m256d hi) {
-  return {_mm256_add_pd(lo, _mm256_xor_pd(hi, _mm256_set_pd(-0.0, -0.0, 0.0, 0.0)))};
-}
-inline void store_fold(double* p, cv2 x) { store(p, sum_diff(dup0(x), dup1(x))); }
-// fold: the same (x0 + x1, x0 - x1) as a register; join: value 0 of lo with
-// value 1 of hi.
-inline cv2 fold(cv2 x) { return sum_diff(dup0(x), dup1(x)); }
+// with zeta^3. fold: the same (x0 + x1, x0 - x1) as a register, the
+// exchanged vector plus x times (1, -1), exact; the others first multiply
+// value 1 in place, its parts exchanged within their lane. join: value 0 of
+// lo with value 1 of hi.
+inline cv2 fold(cv2 x) { return {_mm256_fmadd_pd(x.v, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), swap(x).v)}; }
 inline cv2 join(cv2 lo, cv2 hi) { return {_mm256_blend_pd(lo.v, hi.v, 0xC)}; }
-inline void store_fold_i(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_i(cv2{dup1(x)}).v)); }
-inline void store_fold_zeta(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta(cv2{dup1(x)}).v)); }
-inline void store_fold_zeta3(double* p, cv2 x) { store(p, sum_diff(dup0(x), mul_zeta3(cv2{dup1(x)}).v)); }
+// (re0, im0, im1, re1)
+inline __m256d flip1(cv2 x) { return _mm256_permute_pd(x.v, 0x6); }
+inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
+// (x0, i x1) = (re0, im0, -im1, re1)
+inline void store_fold_i(double* p, cv2 x) {
+  store(p, fold({_mm256_xor_pd(flip1(x), _mm256_set_pd(0.0, -0.0, 0.0, 0.0))}));
+}
+// (x0, zeta x1) = (re0, im0, kH (re1 - im1), kH (re1 + im1)), and with zeta^3
+// (re0, im0, kH (-re1 - im1), kH (re1 - im1)).
+inline void store_fold_zeta(double* p, cv2 x) {
+  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(kH, kH, 1.0, 1.0));
+  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
+}
+inline void store_fold_zeta3(double* p, cv2 x) {
+  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(-kH, -kH, 1.0, 1.0));
+  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
+}
 
 #else  // AArch64
 
@@ -170,6 +183,8 @@ inline cm2 operator+(cm2 a, cm2 b) { return {a.v0 + b.v0, a.v1 + b.v1}; }
 inline cm2 operator-(cm2 a, cm2 b) { return {a.v0 - b.v0, a.v1 - b.v1}; }
 inline cv2 split(cm2 x) { return {vuzp1q_f64(x.v0, x.v1), vuzp2q_f64(x.v0, x.v1)}; }
 inline cm2 conj_mem(cm2 x) { return {x.v0 * lanes(1.0, -1.0), x.v1 * lanes(1.0, -1.0)}; }
+inline cm2 zip0(cm2 a, cm2 b) { return {a.v0, b.v0}; }
+inline cm2 zip1(cm2 a, cm2 b) { return {a.v1, b.v1}; }
 
 // The folds take x0 and x1 back to interleaved (re, im) registers first, so
 // the two results are stored as they are.

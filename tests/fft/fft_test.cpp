@@ -100,14 +100,29 @@ long double relative_error(const Vec& got, const std::vector<cld>& want) {
   return mag > 0 ? err / mag : err;
 }
 
+// The transforms under test: the dispatching entry point (the vector path
+// when the processor has it) and the portable path alone.
+using Transform = void (*)(int32_t, int32_t, double*);
+const struct {
+  const char* name;
+  Transform run;
+} kPaths[] = {{"fft_complex_transform", fft_complex_transform},
+              {"portable", [](int32_t n, int32_t sign, double* x) {
+                 if (sign < 0) fft_inverse_portable(n, x);
+                 else fft_forward_portable(n, x);
+               }}};
+
 TEST(FftTransform, MatchesTheDirectDftForEveryShortLengthBothSigns) {
   unsigned seed = 1;
   for (int32_t n = 2; n <= kDirectLimit; n *= 2) {
     for (int32_t sign : {0, 1, INT32_MAX, -1, INT32_MIN}) {  // any sign >= 0 is forward
-      Vec x = random_data(static_cast<std::size_t>(n), seed++);
+      const Vec x = random_data(static_cast<std::size_t>(n), seed++);
       const auto want = dft(to_complex(x), sign < 0 ? -1 : +1);
-      fft_complex_transform(n, sign, x.data());
-      EXPECT_LT(relative_error(x, want), kBound) << "n=" << n << " sign=" << sign;
+      for (const auto& path : kPaths) {
+        Vec y = x;
+        path.run(n, sign, y.data());
+        EXPECT_LT(relative_error(y, want), kBound) << path.name << " n=" << n << " sign=" << sign;
+      }
     }
   }
 }
@@ -115,24 +130,29 @@ TEST(FftTransform, MatchesTheDirectDftForEveryShortLengthBothSigns) {
 TEST(FftTransform, MatchesTheRadix2ReferenceUpTo65536) {
   for (int32_t n = 2 * kDirectLimit; n <= 65536; n *= 2) {
     for (int32_t sign : {1, -1}) {
-      Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n + sign));
+      const Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n + sign));
       const auto want = fft_radix2(to_complex(x), sign);
-      fft_complex_transform(n, sign, x.data());
-      EXPECT_LT(relative_error(x, want), kBound) << "n=" << n << " sign=" << sign;
+      for (const auto& path : kPaths) {
+        Vec y = x;
+        path.run(n, sign, y.data());
+        EXPECT_LT(relative_error(y, want), kBound) << path.name << " n=" << n << " sign=" << sign;
+      }
     }
   }
 }
 
 TEST(FftTransform, ForwardThenInverseMultipliesByN) {
-  for (int32_t n = 2; n <= (1 << 18); n *= 2) {
-    const Vec x0 = random_data(static_cast<std::size_t>(n), 99u);
-    Vec x = x0;
-    fft_forward(n, x.data());
-    fft_inverse(n, x.data());
-    const double scale = n / 2.0;
-    double err = 0;
-    for (std::size_t i = 0; i < x.size(); ++i) err = std::max(err, std::abs(x[i] - scale * x0[i]));
-    EXPECT_LT(err / scale, 1e-14) << "n=" << n;
+  for (const auto& path : kPaths) {
+    for (int32_t n = 2; n <= (1 << 18); n *= 2) {
+      const Vec x0 = random_data(static_cast<std::size_t>(n), 99u);
+      Vec x = x0;
+      path.run(n, 1, x.data());
+      path.run(n, -1, x.data());
+      const double scale = n / 2.0;
+      double err = 0;
+      for (std::size_t i = 0; i < x.size(); ++i) err = std::max(err, std::abs(x[i] - scale * x0[i]));
+      EXPECT_LT(err / scale, 1e-14) << path.name << " n=" << n;
+    }
   }
 }
 
@@ -169,49 +189,91 @@ TEST(FftLeaf, EveryImpulseAndRandomDataMatchTheBitReversedTransform) {
 }
 
 TEST(FftBitrev, PermutesEveryLengthAndMovesExactlyTheNonFixedValues) {
-  for (int b = 0; b <= 20; ++b) {
-    const std::size_t values = std::size_t{1} << b;
-    for (bool conj : {false, true}) {
-      Vec x(2 * values);  // value k starts as (k, k + 0.5): each says where it came from
-      for (std::size_t k = 0; k < 2 * values; ++k) x[k] = static_cast<double>(k / 2) + (k % 2 ? 0.5 : 0.0);
-      (conj ? fft_bitrev_permute_conj : fft_bitrev_permute)(static_cast<int32_t>(2 * values), x.data());
-      std::size_t moved = 0, wrong = 0;
-      for (std::size_t p = 0; p < values; ++p) {
-        const std::size_t from = bitrev(p, b);
-        const double im = static_cast<double>(from) + 0.5;
-        wrong += x[2 * p] != static_cast<double>(from) || x[2 * p + 1] != (conj ? -im : im);
-        moved += from != p;
+  const struct {
+    const char* name;
+    void (*run)(int32_t, bool, double*);
+    int min_bits;
+  } forms[] = {{"portable", [](int32_t n, bool conj, double* x) { (conj ? fft_bitrev_permute_conj : fft_bitrev_permute)(n, x); }, 0},
+               {"vector", fft_bitrev_permute_vec, 3}};
+  for (const auto& form : forms) {
+    if (form.run == fft_bitrev_permute_vec && !fft_simd_available()) continue;
+    for (int b = form.min_bits; b <= 20; ++b) {
+      const std::size_t values = std::size_t{1} << b;
+      for (bool conj : {false, true}) {
+        Vec x(2 * values);  // value k starts as (k, k + 0.5): each says where it came from
+        for (std::size_t k = 0; k < 2 * values; ++k) x[k] = static_cast<double>(k / 2) + (k % 2 ? 0.5 : 0.0);
+        form.run(static_cast<int32_t>(2 * values), conj, x.data());
+        std::size_t moved = 0, wrong = 0;
+        for (std::size_t p = 0; p < values; ++p) {
+          const std::size_t from = bitrev(p, b);
+          const double im = static_cast<double>(from) + 0.5;
+          wrong += x[2 * p] != static_cast<double>(from) || x[2 * p + 1] != (conj ? -im : im);
+          moved += from != p;
+        }
+        EXPECT_EQ(wrong, 0u) << form.name << " b=" << b << " conj=" << conj;
+        // (2^b - 2^ceil(b/2)) / 2 pairs are exchanged: 12 for 32 values, 28 for 64.
+        EXPECT_EQ(moved / 2, (values - (std::size_t{1} << ((b + 1) / 2))) / 2) << "b=" << b;
       }
-      EXPECT_EQ(wrong, 0u) << "b=" << b << " conj=" << conj;
-      // (2^b - 2^ceil(b/2)) / 2 pairs are exchanged: 12 for 32 values, 28 for 64.
-      EXPECT_EQ(moved / 2, (values - (std::size_t{1} << ((b + 1) / 2))) / 2) << "b=" << b;
     }
   }
 }
 
-// The vectorised forms differ from the portable ones only in fused rounding.
+// One radix-4 stage in long double with exact twiddles: plain (on the
+// conjugates when conj) or odd, the definitions of fft.h's stages.
+std::vector<cld> exact_stage(const Vec& x, bool odd, bool conj) {
+  auto z = to_complex(x);
+  if (conj)
+    for (cld& v : z) v = std::conj(v);
+  const std::size_t m = z.size(), q = m / 4;
+  const cld i(0, 1), zeta = std::polar(1.0L, kPi / 4);
+  std::vector<cld> out(m);
+  for (std::size_t j = 0; j < q; ++j) {
+    const cld a = z[j], b = z[j + q], c = z[j + 2 * q], d = z[j + 3 * q];
+    const long double ang = (odd ? 1 : 2) * kPi * static_cast<long double>(j) / static_cast<long double>(m);
+    const cld w1 = std::polar(1.0L, ang), w3 = std::polar(1.0L, 3 * ang);
+    if (odd) {
+      const cld u = a + i * c, u2 = a - i * c, t = zeta * (b + i * d), t2 = zeta * zeta * zeta * (b - i * d);
+      out[j] = (u + t) * w1, out[j + q] = (u - t) * w1, out[j + 2 * q] = (u2 + t2) * w3, out[j + 3 * q] = (u2 - t2) * w3;
+    } else {
+      out[j] = (a + c) + (b + d), out[j + q] = (a + c) - (b + d);
+      out[j + 2 * q] = ((a - c) + i * (b - d)) * w1, out[j + 3 * q] = ((a - c) - i * (b - d)) * w3;
+    }
+  }
+  return out;
+}
+
+// Both forms of every stage against the exact one (their twiddle plans
+// differ, so they are not compared with each other), and the vectorised
+// leaves against the portable ones, which differ only in fused rounding.
 TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
-  if (!fft_simd_available()) GTEST_SKIP() << "no vectorised forms on this processor or build";
+  const bool vec = fft_simd_available();
+  const struct {
+    const char* name;
+    void (*fast)(int32_t, double*), (*portable)(int32_t, double*);
+    bool odd, conj;
+  } stages[] = {{"plain", fft_radix4_stage_vec, fft_radix4_stage_portable, false, false},
+                {"conjugating", fft_radix4_stage_conj_vec, fft_radix4_stage_conj_portable, false, true},
+                {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable, true, false}};
+  for (int32_t n = 64; n <= (1 << 18); n *= 2) {
+    for (const auto& st : stages) {
+      const Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n));
+      const auto want = exact_stage(x, st.odd, st.conj);
+      Vec y = x;
+      st.portable(n, y.data());
+      EXPECT_LT(relative_error(y, want), kBound) << st.name << " portable stage, n = " << n;
+      if (!vec) continue;
+      y = x;
+      st.fast(n, y.data());
+      EXPECT_LT(relative_error(y, want), kBound) << st.name << " vector stage, n = " << n;
+    }
+  }
+  if (!vec) GTEST_SKIP() << "no vectorised forms on this processor or build";
   const auto difference = [](const Vec& got, const Vec& want) {
     double diff = 0, mag = 0;
     for (std::size_t i = 0; i < want.size(); ++i)
       diff = std::max(diff, std::fabs(got[i] - want[i])), mag = std::max(mag, std::fabs(want[i]));
     return diff / mag;
   };
-  const struct {
-    const char* name;
-    void (*fast)(int32_t, double*), (*portable)(int32_t, double*);
-  } stages[] = {{"plain", fft_radix4_stage_vec, fft_radix4_stage_portable},
-                {"conjugating", fft_radix4_stage_conj_vec, fft_radix4_stage_conj_portable},
-                {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable}};
-  for (int32_t n = 64; n <= (1 << 18); n *= 2) {
-    for (const auto& st : stages) {
-      Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n)), y = x;
-      st.fast(n, x.data());
-      st.portable(n, y.data());
-      EXPECT_LT(difference(x, y), 1e-15) << st.name << " stage, n = " << n;
-    }
-  }
   const struct {
     const char* name;
     void (*fast)(double*), (*portable)(double*);
