@@ -1,9 +1,11 @@
 // The paint the two cards share.
 //
 // Ownership: the frame's GDI brush and pen are made, selected, deselected
-// and deleted within begin_card_paint. The GDI+ surface, fonts, brushes and
-// string formats belong to the CardPaint and are deleted by end_card_paint
-// after EndPaint. Drawing failures are ignored: the paint always ends.
+// and deleted within begin_card_paint. The off-screen context and bitmap,
+// the GDI+ surface, fonts, brushes and string formats belong to the
+// CardPaint and are deleted by end_card_paint after EndPaint. Drawing
+// failures are ignored: the paint always ends. Without an off-screen
+// picture the card is drawn straight onto the window.
 #include "controls/card_paint.h"
 
 using namespace Gdiplus;
@@ -16,7 +18,7 @@ constexpr int kCornerSize96 = 16;  // width and height of the frame's corner ell
 constexpr int kBorderWidth = 1;    // frame border, device pixels
 
 void draw_frame(const CardPaint& card) {
-  HDC dc = card.paint.hdc;
+  HDC dc = card.dc;
   HBRUSH fill = CreateSolidBrush(kCardFill);
   HPEN border = CreatePen(PS_SOLID, kBorderWidth, kCardBorder);
   if (fill != nullptr && border != nullptr) {
@@ -45,7 +47,7 @@ GpFont* gdiplus_font(CardPaint* card, HFONT source) {
     entry.source = source;  // a failure is remembered too: tried once per paint
     LOGFONTW description;
     if (GetObjectW(source, sizeof description, &description) == sizeof description) {
-      GdipCreateFontFromLogfontW(card->paint.hdc, &description, &entry.font);
+      GdipCreateFontFromLogfontW(card->dc, &description, &entry.font);
     }
     return entry.font;
   }
@@ -74,7 +76,18 @@ void begin_card_paint(HWND window, CardPaint* card) {
   if (card->dpi <= 0) card->dpi = USER_DEFAULT_SCREEN_DPI;
   card->margin = card_length(*card, kMargin96);
   if (card->paint.hdc == nullptr) return;
-  if (GdipCreateFromHDC(card->paint.hdc, &card->surface) == Ok) {
+  const int w = card->client.right - card->client.left, h = card->client.bottom - card->client.top;
+  card->dc = CreateCompatibleDC(card->paint.hdc);
+  if (card->dc != nullptr) card->bitmap = CreateCompatibleBitmap(card->paint.hdc, w, h);
+  if (card->bitmap != nullptr) {
+    card->old_bitmap = SelectObject(card->dc, card->bitmap);
+    const RECT all{0, 0, w, h};
+    FillRect(card->dc, &all, GetSysColorBrush(COLOR_WINDOW));
+  } else {
+    if (card->dc != nullptr) DeleteDC(card->dc);
+    card->dc = card->paint.hdc;
+  }
+  if (GdipCreateFromHDC(card->dc, &card->surface) == Ok) {
     GdipSetTextRenderingHint(card->surface, TextRenderingHintAntiAlias);
     GdipSetSmoothingMode(card->surface, SmoothingModeAntiAlias);
   } else {
@@ -96,6 +109,11 @@ void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, ARGB colou
 }
 
 void end_card_paint(CardPaint* card) {
+  const bool off_screen = card->bitmap != nullptr;
+  if (card->surface != nullptr) GdipFlush(card->surface, FlushIntentionSync);
+  if (off_screen)
+    BitBlt(card->paint.hdc, card->client.left, card->client.top, card->client.right - card->client.left,
+           card->client.bottom - card->client.top, card->dc, 0, 0, SRCCOPY);
   EndPaint(card->window, &card->paint);
   for (auto& entry : card->brushes) {
     if (entry.brush != nullptr) GdipDeleteBrush(entry.brush);
@@ -107,6 +125,11 @@ void end_card_paint(CardPaint* card) {
     if (entry.font != nullptr) GdipDeleteFont(entry.font);
   }
   if (card->surface != nullptr) GdipDeleteGraphics(card->surface);
+  if (off_screen) {
+    SelectObject(card->dc, card->old_bitmap);
+    DeleteObject(card->bitmap);
+    DeleteDC(card->dc);
+  }
   *card = CardPaint{};
 }
 

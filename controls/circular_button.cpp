@@ -251,9 +251,10 @@ void on_button_down(CircularButton* button, HWND window) {
 }
 
 // Another window took the mouse (or the press ended by ReleaseCapture,
-// after which pressed is already clear): no press survives it.
-void on_capture_changed(CircularButton* button, HWND window) {
-  if (button->pressed == 0) return;
+// after which pressed is already clear): no press survives it. A second
+// SetCapture of this same window is no loss.
+void on_capture_changed(CircularButton* button, HWND window, HWND taker) {
+  if (button->pressed == 0 || taker == window) return;
   button->pressed = 0;
   invalidate(window);
 }
@@ -366,7 +367,7 @@ LRESULT CALLBACK CircularButtonProc(HWND window, UINT message, WPARAM wparam, LP
       on_mouse_leave(button, window);
       return 0;
     case WM_CAPTURECHANGED:
-      on_capture_changed(button, window);
+      on_capture_changed(button, window, reinterpret_cast<HWND>(lparam));
       return 0;
     case WM_GETDLGCODE:
       return on_get_dlg_code(window, wparam, lparam);

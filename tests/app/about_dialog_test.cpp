@@ -68,6 +68,29 @@ TEST(AboutDialog, OkEnterEscapeAndCloseBoxEndItWithOneOneTwoTwo) {
   for (const auto& c : cases) EXPECT_EQ(open_about(c.close), c.result) << c.how;
 }
 
+// The hand shows over the link alone: the description is a STATIC control
+// too, and the STATIC class keeps its arrow.
+TEST(AboutDialog, HandCursorOverTheLinkOnly) {
+  const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND), arrow = LoadCursorW(nullptr, IDC_ARROW);
+  open_about([&](HWND dialog) {
+    const struct {
+      int id;
+      WORD hit;
+      bool hand;
+    } cases[] = {{IDC_ABOUT_LINK, HTCLIENT, true}, {IDC_ABOUT_VERSION, HTCLIENT, false}, {IDOK, HTCLIENT, false}};
+    for (const auto& c : cases) {
+      SetCursor(arrow);
+      HWND control = GetDlgItem(dialog, c.id);
+      const LRESULT taken = SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                                         MAKELPARAM(c.hit, WM_MOUSEMOVE));
+      if (c.hand) EXPECT_NE(taken, 0) << c.id;
+      EXPECT_EQ(GetCursor() == hand, c.hand) << c.id;
+      EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(control, GCLP_HCURSOR)) == hand, false) << c.id;
+    }
+    EndDialog(dialog, IDOK);
+  });
+}
+
 std::vector<std::wstring> opened;
 
 TEST(AboutDialog, ClickingTheLinkOpensTheWebPageAndKeepsTheDialogOpen) {
@@ -75,7 +98,6 @@ TEST(AboutDialog, ClickingTheLinkOpensTheWebPageAndKeepsTheDialogOpen) {
   open_web_page = [](const wchar_t* address) { opened.push_back(address); };
   const INT_PTR result = open_about([&](HWND dialog) {
     HWND link = GetDlgItem(dialog, IDC_ABOUT_LINK);
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(link, GCLP_HCURSOR)), LoadCursorW(nullptr, IDC_HAND));
     SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog));

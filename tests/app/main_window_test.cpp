@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/main_window.h"
 #include "app/resource_ids.h"
+#include "app/result_text.h"
 #include "tests/app/app_test_support.h"
 
 namespace {
@@ -239,6 +240,156 @@ TEST_F(MainWindowMenu, MenuIconOffersAboutWhichOpensTheDialogOwnedByTheWindow) {
   EXPECT_EQ(dialog_owner, window);
   EXPECT_TRUE(window_disabled);
   EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+// ---- An honest score ----------------------------------------------------------
+
+// The real verified runner on a small computation, its second run's digits
+// corrupted (or not), posting to the window like the real worker.
+template <int32_t corrupt_run>
+DWORD WINAPI small_verified_worker(LPVOID parameter) {
+  auto* start = static_cast<WorkerStartInfo*>(parameter);
+  auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
+  run_verified_benchmark(2000, 2, corrupt_run, result, PostProgressCallback, nullptr);
+  if (!PostMessageW(start->window, WM_APP_BENCH_DONE, 0, reinterpret_cast<LPARAM>(result))) std::free(result);
+  std::free(start);
+  return 0;
+}
+
+TEST_F(MainWindowBenchmark, ARunWithWrongDigitsShowsNoScore) {
+  const struct {
+    LPTHREAD_START_ROUTINE worker;
+    bool score_shown;
+  } cases[] = {{small_verified_worker<0>, true}, {small_verified_worker<2>, false}};
+  for (const auto& c : cases) {
+    benchmark_thread_procedure = c.worker;
+    press_start();
+    ASSERT_TRUE(pump_until([&] { return idle(); }, 20000));
+    EXPECT_EQ(result_card_state.has_result == 1, c.score_shown);
+    EXPECT_EQ(window_text(result_card_window).rfind(L"Score ", 0) == 0, c.score_shown) << window_text(result_card_window);
+  }
+}
+
+// ---- Keyboard and screen readers -------------------------------------------------
+
+TEST_F(MainWindowBenchmark, StartHoldsTheFocusAndItsTextTellsTheState) {
+  EXPECT_EQ(GetFocus(), start_button_window) << "not focused when the window opens";
+  start_silently();
+  EXPECT_EQ(window_text(start_button_window), L"Running, 0 %");
+  const std::pair<int32_t, const wchar_t*> steps[] = {{35, L"Running, 36 %"}, {94, L"Running, 98 %"}, {95, L"Running, 100 %"}};
+  for (const auto& s : steps) {
+    post_progress(window, s.first);
+    pump_pending();
+    EXPECT_EQ(window_text(start_button_window), s.second);
+  }
+  EXPECT_STREQ(start_button.label, L"START") << "the disc keeps its label while running";
+  finish(1, 1.0, 2.0);
+  EXPECT_EQ(window_text(start_button_window), L"START");
+  EXPECT_EQ(GetFocus(), start_button_window) << "the focus does not come back after a run";
+}
+
+class MainWindowKeyboard : public apptest::MainWindowTest {
+ protected:
+  // Whether opening `how` shows the About dialog owned by the window.
+  bool opens_about(const std::function<void()>& how) {
+    HWND owner = nullptr;
+    apptest::with_modal_window(
+        L"#32770",
+        [&] {
+          how();
+          return INT_PTR{0};
+        },
+        [&](HWND dialog) {
+          owner = GetWindow(dialog, GW_OWNER);
+          EndDialog(dialog, IDOK);
+        });
+    return owner == window;
+  }
+  bool key(UINT vk) {
+    MSG message{start_button_window, WM_KEYDOWN, vk, 0, 0, {}};
+    return translate_main_window_message(window, &message);
+  }
+  static std::wstring clipboard_text() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"(no clipboard)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = chars;
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+  }
+  static void with_control_down(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+  }
+};
+
+TEST_F(MainWindowKeyboard, SystemMenuOffersCopyAndAboutNamedWithTheirKeys) {
+  HMENU menu = GetSystemMenu(window, FALSE);
+  const std::pair<UINT, const wchar_t*> entries[] = {{IDM_SYSTEM_COPY, L"Copy result\tCtrl+C"},
+                                                     {IDM_SYSTEM_ABOUT, L"About Morlant...\tF1"}};
+  for (const auto& e : entries) {
+    wchar_t text[64] = L"";
+    EXPECT_GT(GetMenuStringW(menu, e.first, text, 64, MF_BYCOMMAND), 0) << e.first;
+    EXPECT_STREQ(text, e.second);
+  }
+  EXPECT_TRUE(opens_about([&] { SendMessageW(window, WM_SYSCOMMAND, IDM_SYSTEM_ABOUT, 0); }));
+  EXPECT_TRUE(opens_about([&] { EXPECT_TRUE(key(VK_F1)); }));
+}
+
+TEST_F(MainWindowKeyboard, CtrlCAndTheMenuEntryCopyTheResultAsText) {
+  const struct {
+    const char* how;
+    std::function<void()> copy;
+  } ways[] = {
+      {"Ctrl+C",
+       [&] {
+         with_control_down(true);
+         EXPECT_TRUE(key('C'));
+         with_control_down(false);
+       }},
+      {"system menu", [&] { SendMessageW(window, WM_SYSCOMMAND, IDM_SYSTEM_COPY, 0); }},
+  };
+  result_card_state = {1, 82.1234, 152.0};
+  for (const auto& w : ways) {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+    w.copy();
+    const std::wstring text = clipboard_text();
+    EXPECT_EQ(text, result_text(result_card_state, system_info)) << w.how;
+    EXPECT_NE(text.find(L"Score: 152\r\nTime: 82.123 sec\r\n"), std::wstring::npos) << w.how;
+  }
+  with_control_down(false);
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  key('C');
+  EXPECT_EQ(clipboard_text(), L"") << "C without Ctrl is no shortcut";
+}
+
+TEST_F(MainWindowKeyboard, HandCursorOverTheMenuIconOnly) {
+  const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+  const struct {
+    HWND over;
+    WORD hit;
+    bool hand;
+  } cases[] = {{menu_icon_window, HTCLIENT, true}, {result_card_window, HTCLIENT, false},
+               {menu_icon_window, HTBORDER, false}, {window, HTCLIENT, false}};
+  for (const auto& c : cases) {
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    const LRESULT taken =
+        SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(c.over), MAKELPARAM(c.hit, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor() == hand, c.hand);
+    if (c.hand) EXPECT_NE(taken, 0);
+  }
+  EXPECT_NE(reinterpret_cast<HCURSOR>(GetClassLongPtrW(menu_icon_window, GCLP_HCURSOR)), hand)
+      << "every STATIC control of the process would show the hand";
 }
 
 }  // namespace

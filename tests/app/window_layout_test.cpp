@@ -2,7 +2,13 @@
 // in a prefix of system DPI 96 and in one of DPI 144 (MORLANT_WINE_DPI).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <vector>
+
+#include "app/main_window.h"
+#include "controls/drawing.h"
 
 #include "app/globals.h"
 #include "app/resource_ids.h"
@@ -77,7 +83,6 @@ TEST_F(MainWindowLayout, FontsAndMenuIconPictureAreMadeForTheWindowDpi) {
   EXPECT_EQ(colour.bmHeight, layout.menu_icon.bottom);
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
-  EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(menu_icon_window, GCLP_HCURSOR)), LoadCursorW(nullptr, IDC_HAND));
 }
 
 TEST_F(MainWindowLayout, FixedSizeWindowCentredOnTheScreen) {
@@ -93,6 +98,175 @@ TEST_F(MainWindowLayout, FixedSizeWindowCentredOnTheScreen) {
   EXPECT_EQ(apptest::window_text(start_button_window), L"START");
   EXPECT_TRUE(IsWindowEnabled(start_button_window));
   EXPECT_EQ(apptest::window_text(result_card_window), L"--");
+}
+
+// ---- A move to a monitor of another DPI --------------------------------------
+// Wine gives every window the system DPI and never sends WM_DPICHANGED, so
+// the test stands in for the monitor: window_dpi reports the simulated DPI
+// to the window and the cards, and the test sends the messages the system
+// sends on such a move. The window must then be exactly what a window
+// created at that DPI is: client size, every control's rectangle, the fonts,
+// the icons, and the pixels of everything it draws.
+
+int simulated_dpi = 96;
+UINT WINAPI simulated_window_dpi(HWND) { return static_cast<UINT>(simulated_dpi); }
+
+struct Snapshot {
+  RECT client{};
+  std::vector<RECT> controls;  // menu icon, START, result card, information card
+  std::vector<LONG> font_heights;
+  int menu_icon_size = 0, small_icon_size = 0;
+  std::vector<uint32_t> pixels;  // the client area as on the screen
+};
+
+Snapshot snapshot(HWND window) {
+  SetCursorPos(1270, 1010);  // no hover colour
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);  // same place for every capture
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  apptest::pump_pending();
+  Snapshot s;
+  GetClientRect(window, &s.client);
+  for (int id : {IDC_MENU_ICON, IDC_START, IDC_RESULT_CARD, IDC_SYSINFO_CARD}) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(window, id), &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    s.controls.push_back(r);
+  }
+  for (HFONT font : {font_button, font_score, font_time, font_info_label, font_info_value}) {
+    LOGFONTW description{};
+    GetObjectW(font, sizeof description, &description);
+    s.font_heights.push_back(description.lfHeight);
+  }
+  const auto icon_width = [](HICON icon) {
+    ICONINFO info{};
+    BITMAP colour{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof colour, &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return static_cast<int>(colour.bmWidth);
+  };
+  s.menu_icon_size = icon_width(reinterpret_cast<HICON>(SendMessageW(menu_icon_window, STM_GETICON, 0, 0)));
+  s.small_icon_size = icon_width(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)));
+
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int w = s.client.right, h = s.client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader = {static_cast<DWORD>(sizeof info.bmiHeader), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* first = static_cast<const uint32_t*>(bits);
+  if (first != nullptr) s.pixels.assign(first, first + static_cast<size_t>(w) * h);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  return s;
+}
+
+void expect_same(const Snapshot& moved, const Snapshot& created, const char* what) {
+  SCOPED_TRACE(what);
+  EXPECT_EQ(moved.client.right, created.client.right);
+  EXPECT_EQ(moved.client.bottom, created.client.bottom);
+  ASSERT_EQ(moved.controls.size(), created.controls.size());
+  for (size_t i = 0; i < moved.controls.size(); ++i) {
+    const RECT &a = moved.controls[i], &b = created.controls[i];
+    EXPECT_TRUE(EqualRect(&a, &b)) << "control " << i << ": " << a.left << "," << a.top << "," << a.right << ","
+                                   << a.bottom << " against " << b.left << "," << b.top << "," << b.right << ","
+                                   << b.bottom;
+  }
+  EXPECT_EQ(moved.font_heights, created.font_heights);
+  EXPECT_EQ(moved.menu_icon_size, created.menu_icon_size);
+  EXPECT_EQ(moved.small_icon_size, created.small_icon_size);
+  ASSERT_EQ(moved.pixels.size(), created.pixels.size());
+  size_t differing = 0;
+  RECT where{INT_MAX, INT_MAX, -1, -1};  // bounds of the differing pixels
+  const int w = moved.client.right;
+  for (size_t i = 0; i < moved.pixels.size(); ++i) {
+    if ((moved.pixels[i] & 0xFFFFFF) == (created.pixels[i] & 0xFFFFFF)) continue;
+    ++differing;
+    const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
+    where = {std::min<LONG>(where.left, x), std::min<LONG>(where.top, y), std::max<LONG>(where.right, x),
+             std::max<LONG>(where.bottom, y)};
+  }
+  EXPECT_EQ(differing, 0u) << "of " << moved.pixels.size() << " pixels, within " << where.left << "," << where.top
+                           << " - " << where.right << "," << where.bottom;
+}
+
+class MainWindowDpi : public apptest::MainWindowTest {
+ protected:
+  void TearDown() override {
+    window_dpi = GetDpiForWindow;
+    MainWindowTest::TearDown();
+  }
+  // What the system does when the window reaches a monitor of `dpi`: the
+  // suggested rectangle keeps the top-left corner and scales the outer size
+  // (here simply in proportion, the frame included, so the window must
+  // make its client size exact itself).
+  void move_to_dpi(int dpi) {
+    const int old_dpi = simulated_dpi;
+    simulated_dpi = dpi;
+    RECT r{};
+    GetWindowRect(window, &r);
+    RECT suggested{r.left, r.top, r.left + scale_for_dpi(r.right - r.left, dpi * 96 / old_dpi),
+                   r.top + scale_for_dpi(r.bottom - r.top, dpi * 96 / old_dpi)};
+    EXPECT_EQ(SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested)), 0);
+    EXPECT_EQ(start_button.bitmap, nullptr) << "START's picture of the old size is kept";
+  }
+  void recreate_at(int dpi) {
+    DestroyWindow(window);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (message.message != WM_QUIT) DispatchMessageW(&message);
+    simulated_dpi = dpi;
+    window = create_main_window(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+    ASSERT_NE(window, nullptr);
+  }
+};
+
+TEST_F(MainWindowDpi, MovedToAnotherDpiAndBackItIsTheWindowCreatedThere) {
+  const int prefix_dpi = static_cast<int>(GetDpiForWindow(window));
+  const int other_dpi = prefix_dpi == 144 ? 96 : 144;
+  simulated_dpi = prefix_dpi;
+  window_dpi = simulated_window_dpi;
+
+  move_to_dpi(other_dpi);
+  const Snapshot moved = snapshot(window);
+  move_to_dpi(prefix_dpi);
+  const Snapshot back = snapshot(window);
+  recreate_at(other_dpi);
+  const Snapshot created_other = snapshot(window);
+  recreate_at(prefix_dpi);
+  const Snapshot created_here = snapshot(window);
+
+  expect_same(moved, created_other, "moved to the other DPI");
+  expect_same(back, created_here, "moved back");
+  // The window created at the other DPI has that DPI's layout.
+  const Layout& layout = other_dpi == 144 ? kAt144 : kAt96;
+  EXPECT_EQ(created_other.client.right, layout.client_width);
+  EXPECT_EQ(created_other.client.bottom, layout.client_height);
+  EXPECT_EQ(created_other.controls[1].right - created_other.controls[1].left, layout.start.right);
+  EXPECT_EQ(created_other.controls[3].bottom - created_other.controls[3].top, layout.info_card.bottom);
+  EXPECT_EQ(created_other.small_icon_size, GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(other_dpi)));
+}
+
+// Before a move the system asks for the outer size at the new DPI: the
+// window answers with the size that holds its client area exactly.
+TEST_F(MainWindowDpi, ScaledSizeAnswerHoldsTheClientAreaOfTheNewDpi) {
+  for (int dpi : {96, 120, 144, 192}) {
+    SIZE size{};
+    ASSERT_TRUE(SendMessageW(window, WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), reinterpret_cast<LPARAM>(&size)));
+    RECT frame{0, 0, scale_for_dpi(400, dpi), scale_for_dpi(515, dpi)};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE, 0,
+                             static_cast<UINT>(dpi));
+    EXPECT_EQ(size.cx, frame.right - frame.left) << dpi;
+    EXPECT_EQ(size.cy, frame.bottom - frame.top) << dpi;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "bench/benchmark.h"
 #include "tests/app/app_test_support.h"
 
 namespace {
@@ -84,6 +85,36 @@ TEST_F(WorkerProgress, RecordOfAFailedPostIsFreedBySender) {
   }
   EXPECT_EQ(last_posted_step, 9999);
   EXPECT_LT(apptest::heap_bytes_in_use() - before, 16 * 1024);  // a leak would hold 10,000 records
+}
+
+// Every run's digits are checked after its timed part; one wrong digit in
+// any run leaves the benchmark without a score. Small computations, so the
+// real arithmetic runs in a moment even under emulation.
+TEST(VerifiedBenchmark, ARunWithAWrongDigitFailsTheBenchmark) {
+  const struct {
+    int32_t digits, runs, corrupt_run;
+    uint32_t status;
+    const char* message;
+  } cases[] = {
+      {3000, 3, 0, 1, ""},
+      {3000, 3, 1, 0, "Run 1 of 3: the digits differ from the reference"},
+      {3000, 3, 3, 0, "Run 3 of 3: the digits differ from the reference"},
+      {200, 2, 2, 0, "Run 2 of 2: the digits differ from the reference"},
+      {200, 1, 0, 1, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.digits << " digits, corrupt run " << c.corrupt_run);
+    BenchmarkResult result{};
+    int32_t steps = 0;
+    run_verified_benchmark(
+        c.digits, c.runs, c.corrupt_run, &result,
+        [](int32_t, uint32_t, void* user, double, double) -> int32_t { return ++*static_cast<int32_t*>(user); },
+        &steps);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_STREQ(result.message, c.message);
+    if (c.status == 0) EXPECT_EQ(result.score, 0.0);
+    EXPECT_EQ(steps, agm_iteration_count(c.digits) * c.runs) << "every run still reports its progress";
+  }
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ class CircularButtonTest : public testing::Test {
   HWND window = nullptr;
 };
 
-constexpr UINT kDisable = WM_APP;  // pseudo message: EnableWindow(FALSE)
+constexpr UINT kDisable = WM_APP;          // pseudo message: EnableWindow(FALSE)
+constexpr UINT kTakeCapture = WM_APP + 1;  // pseudo message: another window takes the mouse
 const LPARAM kOutside = MAKELPARAM(-40, 300);
 struct Step {
   UINT message;
@@ -62,6 +63,8 @@ TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
       {"disabled between press and release", true, {{WM_LBUTTONDOWN}, {kDisable}, {WM_LBUTTONUP}}, 0},
       // A mouse release ends a press even when disabled; a key-up does not.
       {"disabled between key-down and key-up", true, {{WM_KEYDOWN, VK_SPACE}, {kDisable}, {WM_KEYUP, VK_SPACE}}, 0, 1},
+      // A lost capture ends the press: no pressed look, and the release is no click.
+      {"capture lost mid-press", true, {{WM_LBUTTONDOWN}, {kTakeCapture}, {WM_LBUTTONUP}}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -70,6 +73,12 @@ TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
     for (const Step& step : c.steps) {
       if (step.message == kDisable) {
         EnableWindow(window, FALSE);
+        continue;
+      }
+      if (step.message == kTakeCapture) {
+        SetCapture(test_parent());
+        EXPECT_EQ(button.pressed, 0);
+        ReleaseCapture();
         continue;
       }
       EXPECT_EQ(SendMessageW(window, step.message, step.wparam, step.lparam), 0);  // consumed
