@@ -36,16 +36,16 @@ using seq = std::make_integer_sequence<long, N>;
 // or odd (v1 on a and b, v3 on c and d).
 inline void bfly_plain(cv2& a, cv2& b, cv2& c, cv2& d, cv2 w1, cv2 w3) {
   const cv2 s0 = a + c, d0 = a - c;
-  const cv2 s1 = b + d, d1 = mul_i(b - d);
+  const cv2 s1 = b + d, d1 = b - d;
   a = s0 + s1;
   b = s0 - s1;
-  c = cmul(d0 + d1, w1);
-  d = cmul(d0 - d1, w3);
+  c = cmul(add_i(d0, d1), w1);
+  d = cmul(sub_i(d0, d1), w3);
 }
-inline void bfly_odd(cv2& a, cv2& b, cv2& c, cv2& d, cv2 v1, cv2 v3) {
-  const cv2 ic = mul_i(c), id = mul_i(d);
-  const cv2 u = a + ic, u2 = a - ic;
-  const cv2 t = mul_zeta(b + id), t2 = mul_zeta3(b - id);
+template <class W>
+inline void bfly_odd(cv2& a, cv2& b, cv2& c, cv2& d, W v1, W v3) {
+  const cv2 u = add_i(a, c), u2 = sub_i(a, c);
+  const cv2 t = mul_zeta(add_i(b, d)), t2 = mul_zeta3(sub_i(b, d));
   a = cmul(u + t, v1);
   b = cmul(u - t, v1);
   c = cmul(u2 + t2, v3);
@@ -59,8 +59,8 @@ inline void bfly(cv2& a, cv2& b, cv2& c, cv2& d, cv2 w1, cv2 w3) {
 
 // Butterflies on the vector at value index j (two values) of a block with
 // quarter size q (complex values), in memory.
-template <bool Odd, bool Conj>
-inline void stage_vec(double* z, size_t j, size_t q, cv2 w1, cv2 w3) {
+template <bool Odd, bool Conj, class W>
+inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
   double* p = z + 2 * j;
   const size_t s = 2 * q;
   if (!Odd) {
@@ -76,9 +76,8 @@ inline void stage_vec(double* z, size_t j, size_t q, cv2 w1, cv2 w3) {
       d0 = conj(d0);
       e = conj(e);
     }
-    const cv2 d1 = mul_i(e);
-    store(p + 2 * s, cmul(d0 + d1, w1));
-    store(p + 3 * s, cmul(d0 - d1, w3));
+    store(p + 2 * s, cmul(add_i(d0, e), w1));
+    store(p + 3 * s, cmul(sub_i(d0, e), w3));
     return;
   }
   // Odd: every output meets a twiddle, so all four are split.
@@ -106,14 +105,14 @@ inline void stage_vec(double* z, size_t j, size_t q, cv2 w1, cv2 w3) {
 // A stage on M >= 512 values calls cos and sin M/512 times each: once for
 // w, once per run after the first.
 template <bool Odd>
-inline cv2 back1(cv2 cur, cv2 next) {
-  const cv2 w = join(next, cur);  // (w^(j+2), w^(j+1))
-  return Odd ? mul_zeta(conj(w)) : flip(w);
+inline tw2 back1(tw2 cur, tw2 next) {
+  const tw2 w = join(next, cur);  // (w^(j+2), w^(j+1))
+  return Odd ? zeta_conj(w) : flip(w);
 }
 template <bool Odd>
-inline cv2 back3(cv2 cur, cv2 next) {
-  const cv2 w = join(next, cur);
-  return Odd ? mul_zeta3(conj(w)) : neg(flip(w));
+inline tw2 back3(tw2 cur, tw2 next) {
+  const tw2 w = join(next, cur);
+  return Odd ? zeta3_conj(w) : neg(flip(w));
 }
 
 template <bool Odd, bool Conj>
@@ -126,7 +125,7 @@ void loop_stage(int32_t n, double* z) {
   const cpx w2 = mul(w, w), w3 = mul(w2, w);
   const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
   // Both butterflies of front pair j: cur = C_j, next = C_(j+2) per angle.
-  const auto pair = [&](size_t j, cv2 c1, cv2 n1, cv2 c3, cv2 n3) {
+  const auto pair = [&](size_t j, tw2 c1, tw2 n1, tw2 c3, tw2 n3) {
     stage_vec<Odd, Conj>(z, j, q, c1, c3);
     stage_vec<Odd, Conj>(z, q - j - 2, q, back1<Odd>(c1, n1), back3<Odd>(c3, n3));
   };
@@ -134,18 +133,18 @@ void loop_stage(int32_t n, double* z) {
     cpx b0 = {1.0, 0.0};
     if (start > 0) b0 = {std::cos(theta * static_cast<double>(start)), std::sin(theta * static_cast<double>(start))};
     const cpx b1 = mul(b0, w), b2 = mul(b0, w2), b3 = mul(b0, w3);
-    cv2 c1 = make(b0, b1), n1 = make(b2, b3);
-    cv2 c3 = make(triple(b0), triple(b1)), n3 = make(triple(b2), triple(b3));
+    tw2 c1 = make_tw(b0, b1), n1 = make_tw(b2, b3);
+    tw2 c3 = make_tw(triple(b0), triple(b1)), n3 = make_tw(triple(b2), triple(b3));
     const size_t end = start + 62 < last ? start + 62 : last;
     // Two pairs a turn, the chains' two vectors taking turns as the newer.
     size_t j = start;
     for (; j + 2 <= end; j += 4) {
       pair(j, c1, n1, c3, n3);
-      c1 = fmadd(c1, mul_i(n1), t1);
-      c3 = fmadd(c3, mul_i(n3), t3);
+      c1 = step(c1, n1, t1);
+      c3 = step(c3, n3, t3);
       pair(j + 2, n1, c1, n3, c3);
-      n1 = fmadd(n1, mul_i(c1), t1);
-      n3 = fmadd(n3, mul_i(c3), t3);
+      n1 = step(n1, c1, t1);
+      n3 = step(n3, c3, t3);
     }
     if (j <= end) pair(j, c1, n1, c3, n3);
   }
@@ -191,9 +190,8 @@ inline void store_four_plain(double* z, cv2 x01, cv2 x23) {
   store_fold_i(z + 4, x01 - x23);  // (a - c, b - d)
 }
 inline void store_four_odd(double* z, cv2 x01, cv2 x23) {
-  const cv2 ix = mul_i(x23);
-  store_fold_zeta(z, x01 + ix);       // (a + ic, b + id)
-  store_fold_zeta3(z + 4, x01 - ix);  // (a - ic, b - id)
+  store_fold_zeta(z, add_i(x01, x23));      // (a + ic, b + id)
+  store_fold_zeta3(z + 4, sub_i(x01, x23));  // (a - ic, b - id)
 }
 
 constexpr double kC8 = fftk::kCos8, kS8 = fftk::kSin8, kC16 = fftk::kCos16, kS16 = fftk::kSin16,
@@ -375,27 +373,28 @@ inline size_t rev_increment(size_t r, size_t top) {
 // fixed(x) for every x = rev(x): the index is a high field of c bits, a
 // middle of 1 (odd bits) or 2 bits and a low field of c bits; for each low
 // value k, a = rev k in the high field, the pairs (a, m, l) <-> (rev l, rev m,
-// k) with l < k, then those with l = k.
+// k) with l < k, then those with l = k. k and l go two at a time (c >= 1):
+// rev(k + 1) = rev(k) | top for even k, and the block of four (k, l) pairs
+// reads both tiles of every cache line it touches, on both sides.
 template <class Swap, class Fixed>
 inline void bitrev_pairs(int bits, Swap swap, Fixed fixed) {
   const bool odd = (bits & 1) != 0;
   const int c = odd ? (bits - 1) / 2 : (bits - 2) / 2;
   const size_t count = size_t{1} << c, top = size_t{1} << (bits - 1);
   const size_t m1 = size_t{1} << c, m2 = m1 << 1;
-  size_t a = 0;
-  for (size_t k = 0; k < count; ++k) {
-    size_t rl = 0;
-    for (size_t l = 0; l < k; ++l) {
-      swap(a | l, rl | k);
-      if (odd) {
-        swap(a | m1 | l, rl | m1 | k);
-      } else {
-        swap(a | m1 | l, rl | m2 | k);
-        swap(a | m2 | l, rl | m1 | k);
-        swap(a | m1 | m2 | l, rl | m1 | m2 | k);
-      }
-      rl = rev_increment(rl, top);
+  // The pairs of (k, l), l < k, with a = rev k and r = rev l.
+  const auto cross = [&](size_t k, size_t a, size_t l, size_t r) {
+    swap(a | l, r | k);
+    if (odd) {
+      swap(a | m1 | l, r | m1 | k);
+    } else {
+      swap(a | m1 | l, r | m2 | k);
+      swap(a | m2 | l, r | m1 | k);
+      swap(a | m1 | m2 | l, r | m1 | m2 | k);
     }
+  };
+  // Those of (k, k).
+  const auto diagonal = [&](size_t k, size_t a) {
     fixed(a | k);
     if (odd) {
       fixed(a | m1 | k);
@@ -403,17 +402,35 @@ inline void bitrev_pairs(int bits, Swap swap, Fixed fixed) {
       swap(a | m1 | k, a | m2 | k);
       fixed(a | m1 | m2 | k);
     }
-    a = rev_increment(a, top);
+  };
+  if (c == 0) return diagonal(0, 0);
+  size_t a = 0;
+  for (size_t k = 0; k < count; k += 2) {
+    const size_t a1 = a | top;
+    size_t r = 0;
+    for (size_t l = 0; l < k; l += 2) {
+      const size_t r1 = r | top;
+      cross(k, a, l, r);
+      cross(k, a, l + 1, r1);
+      cross(k + 1, a1, l, r);
+      cross(k + 1, a1, l + 1, r1);
+      r = rev_increment(r, top >> 1);
+    }
+    diagonal(k, a);
+    cross(k + 1, a1, k, a);
+    diagonal(k + 1, a1);
+    a = rev_increment(a, top >> 1);
   }
 }
 
 template <bool Conj>
 inline cm2 moved(cm2 x) { return Conj ? conj_mem(x) : x; }
 
-// The tiles' partners lie at power-of-two strides, all in a few cache sets:
-// beyond 4096 doubles (32 KiB) the portable order, whose 4 x 4 tiles read
-// whole cache lines, is faster (at 16384 doubles 3.3 us against 9.1 us).
-constexpr int32_t kTileBitrevMax = 4096;
+// Beyond 8192 doubles (64 KiB) the portable order is faster: its 4 x 4 tiles
+// of single values keep fewer lines in flight than these tiles, whose rows
+// lie in both halves of the array (at 16384 doubles 3.3 us against 4.2 us,
+// at 65536 12.8 against 18; at 4096 0.8 against 0.56).
+constexpr int32_t kTileBitrevMax = 8192;
 
 // n >= 16 doubles (8 values).
 template <bool Conj>

@@ -52,6 +52,10 @@ inline cv2 flip(cv2 a) { return {_mm256_permute_pd(a.v, 0x5)}; }
 inline cv2 conj(cv2 a) { return {_mm256_xor_pd(a.v, _mm256_set_pd(-0.0, 0.0, -0.0, 0.0))}; }
 // i*a = (-im, re)
 inline cv2 mul_i(cv2 a) { return {_mm256_xor_pd(flip(a).v, _mm256_set_pd(0.0, -0.0, 0.0, -0.0))}; }
+// a + i*b = (a.re - b.im, a.im + b.re) and a - i*b = (a.re + b.im, a.im - b.re),
+// one alternating addition each (the multiplication by one is exact).
+inline cv2 add_i(cv2 a, cv2 b) { return {_mm256_addsub_pd(a.v, flip(b).v)}; }
+inline cv2 sub_i(cv2 a, cv2 b) { return {_mm256_fmsubadd_pd(a.v, _mm256_set1_pd(1.0), flip(b).v)}; }
 // Value by value complex product a*w.
 inline cv2 cmul(cv2 a, cv2 w) {
   const __m256d wr = _mm256_movedup_pd(w.v);
@@ -75,8 +79,8 @@ inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
 inline cv2 load_swapped(const double* p) { return swap(load(p)); }
 inline void store_swapped(double* p, cv2 x) { store(p, swap(x)); }
 // zeta*a and zeta^3*a, zeta = exp(i pi/4) = (1 + i) sqrt(1/2)
-inline cv2 mul_zeta(cv2 a) { return scale(a + mul_i(a), kH); }
-inline cv2 mul_zeta3(cv2 a) { return scale(mul_i(a) - a, kH); }
+inline cv2 mul_zeta(cv2 a) { return scale(add_i(a, a), kH); }
+inline cv2 mul_zeta3(cv2 a) { return scale(sub_i(a, a), -kH); }
 
 // cm2: the same two values as they lie in memory, for sums and differences
 // that need no split; here that is cv2 itself.
@@ -99,6 +103,32 @@ inline cm2 zip1(cm2 a, cm2 b) { return {_mm256_permute2f128_pd(a.v, b.v, 0x31)};
 // lo with value 1 of hi.
 inline cv2 fold(cv2 x) { return {_mm256_fmadd_pd(x.v, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), swap(x).v)}; }
 inline cv2 join(cv2 lo, cv2 hi) { return {_mm256_blend_pd(lo.v, hi.v, 0xC)}; }
+
+// tw2: a pair of twiddles (unit roots), held for products: the real parts
+// (c0, c0, c1, c1) and the imaginary parts (s0, s0, s1, s1), so a product
+// takes no shuffles of the twiddle.
+struct tw2 {
+  __m256d re, im;
+};
+inline tw2 make_tw(cpx lo, cpx hi) { return {_mm256_set_pd(hi.re, hi.re, lo.re, lo.re), _mm256_set_pd(hi.im, hi.im, lo.im, lo.im)}; }
+inline cv2 cmul(cv2 a, tw2 w) { return {_mm256_fmaddsub_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
+// p + t i c, fused
+inline tw2 step(tw2 p, tw2 c, double t) {
+  const __m256d tv = _mm256_set1_pd(t);
+  return {_mm256_fnmadd_pd(c.im, tv, p.re), _mm256_fmadd_pd(c.re, tv, p.im)};
+}
+inline tw2 join(tw2 lo, tw2 hi) { return {_mm256_blend_pd(lo.re, hi.re, 0xC), _mm256_blend_pd(lo.im, hi.im, 0xC)}; }
+inline tw2 flip(tw2 a) { return {a.im, a.re}; }
+inline tw2 neg(tw2 a) { return {_mm256_xor_pd(a.re, _mm256_set1_pd(-0.0)), _mm256_xor_pd(a.im, _mm256_set1_pd(-0.0))}; }
+// zeta conj(w) = kH (c + s, c - s) and zeta^3 conj(w) = kH (s - c, c + s)
+inline tw2 zeta_conj(tw2 w) {
+  const __m256d h = _mm256_set1_pd(kH);
+  return {_mm256_mul_pd(_mm256_add_pd(w.re, w.im), h), _mm256_mul_pd(_mm256_sub_pd(w.re, w.im), h)};
+}
+inline tw2 zeta3_conj(tw2 w) {
+  const __m256d h = _mm256_set1_pd(kH);
+  return {_mm256_mul_pd(_mm256_sub_pd(w.im, w.re), h), _mm256_mul_pd(_mm256_add_pd(w.re, w.im), h)};
+}
 // (re0, im0, im1, re1)
 inline __m256d flip1(cv2 x) { return _mm256_permute_pd(x.v, 0x6); }
 inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
@@ -149,6 +179,8 @@ inline cv2 neg(cv2 a) { return {-a.re, -a.im}; }
 inline cv2 flip(cv2 a) { return {a.im, a.re}; }
 inline cv2 conj(cv2 a) { return {a.re, -a.im}; }
 inline cv2 mul_i(cv2 a) { return {-a.im, a.re}; }
+inline cv2 add_i(cv2 a, cv2 b) { return {a.re - b.im, a.im + b.re}; }
+inline cv2 sub_i(cv2 a, cv2 b) { return {a.re + b.im, a.im - b.re}; }
 inline cv2 cmul(cv2 a, cv2 w) {
   return {vfmsq_f64(a.re * w.re, a.im, w.im), vfmaq_f64(a.re * w.im, a.im, w.re)};
 }
@@ -218,6 +250,19 @@ inline cv2 fold(cv2 x) {
           vfmaq_f64(vdupq_laneq_f64(x.im, 0), vdupq_laneq_f64(x.im, 1), sign)};
 }
 inline cv2 join(cv2 lo, cv2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
+
+// tw2: a pair of twiddles held for products; here split like cv2.
+struct tw2 {
+  float64x2_t re, im;
+};
+inline tw2 make_tw(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
+inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, cv2{w.re, w.im}); }
+inline tw2 step(tw2 p, tw2 c, double t) { return {vfmsq_n_f64(p.re, c.im, t), vfmaq_n_f64(p.im, c.re, t)}; }
+inline tw2 join(tw2 lo, tw2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
+inline tw2 flip(tw2 a) { return {a.im, a.re}; }
+inline tw2 neg(tw2 a) { return {-a.re, -a.im}; }
+inline tw2 zeta_conj(tw2 w) { return {(w.re + w.im) * kH, (w.re - w.im) * kH}; }
+inline tw2 zeta3_conj(tw2 w) { return {(w.im - w.re) * kH, (w.re + w.im) * kH}; }
 
 #endif
 
