@@ -10,8 +10,10 @@
 
 namespace {
 
-inline void forward(int32_t L, double* X) { fft_complex_transform(L, 1, X + 1); }
-inline void inverse(int32_t L, double* X) { fft_complex_transform(L, -1, X + 1); }
+// The spectra stay in the forward transform's bit-reversed order, which the
+// kernels read as it lies; the inverse takes that order back to natural.
+inline void forward(int32_t L, double* X) { fft_forward_scrambled(L, X + 1); }
+inline void inverse(int32_t L, double* X) { fft_inverse_scrambled(L, X + 1); }
 
 // Value 0 of the half-length spectrum carries the sums of the even (re) and
 // odd (im) samples; the real spectrum at 0 and L/2 is their sum and

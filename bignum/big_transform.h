@@ -12,14 +12,16 @@
 //   X[L+1]     sign * w0, the signed leading word; after a product, the exact
 //              product of both signed leading words (the leading product).
 // X[1 ... L] are the L/2 interleaved complex values handed to
-// fft_complex_transform(L, +-1, X + 1). An operand takes at most L/2 + 1
+// fft_forward_scrambled(L, X + 1); a spectrum stays in the bit-reversed order
+// that transform leaves, and fft_inverse_scrambled(L, X + 1) takes a product
+// back to natural order. An operand takes at most L/2 + 1
 // words, so its product's L + 1 coefficients fit a cyclic convolution of
 // length L with a single wrapped coefficient, which the leading product
 // recovers exactly.
 //
 // Split form: the spectrum of the real sequence X[1 ... L], obtained from the
-// half-length complex spectrum by the split step (values 1 ... L/4-1 paired
-// with L/2-k; values 0 and L/4 are the same in both forms). A spectrum kept
+// half-length complex spectrum by the split step (value k paired with
+// L/2-k; values 0 and L/4, at positions 0 and 1, are the same in both forms). A spectrum kept
 // in split form can serve several products without a new forward transform.
 #ifndef MORLANT_BIGNUM_BIG_TRANSFORM_H
 #define MORLANT_BIGNUM_BIG_TRANSFORM_H

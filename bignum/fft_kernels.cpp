@@ -11,7 +11,7 @@ struct Portable {
   template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
   static void run(int32_t L, double* x, const double* y, const double* z, double* out) {
     fftkern::fused_pass<XSplit, KeepX, Square, YSplit, Acc, Unsplit, false>(
-        L, x, y, z, out, [](std::size_t, double, double, double, double) {});
+        L, x, y, z, out, [](std::size_t, std::size_t, double, double, double, double) {});
   }
 };
 

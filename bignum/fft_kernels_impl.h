@@ -4,18 +4,30 @@
 // against the portable one.
 //
 // The forward transform of a transform array is the half-length complex
-// spectrum Z of z_j = x_{2j} + i x_{2j+1}. With wr = 0.5 - 0.5 sin(theta),
-// wi = 0.5 cos(theta), theta = 2 pi k/L, the split step turns the pair
-// (Z_k, Z_{L/2-k}) into the spectrum of the real sequence x at those values;
-// products are taken there, and the unsplit step turns the product back into
-// a half-length complex spectrum for the inverse transform. One fused pass
-// walks the pairs from the middle (k = L/4 - 1) down to k = 1.
+// spectrum Z of z_j = x_{2j} + i x_{2j+1}, N = L/2 values, left by the product
+// path's transform in bit-reversed order: value k at position rev(k). With
+// wr = 0.5 - 0.5 sin(theta), wi = 0.5 cos(theta), theta = 2 pi k/L, the split
+// step turns the pair (Z_k, Z_{N-k}) into the spectrum of the real sequence x
+// at those values; products are taken there, and the unsplit step turns the
+// product back into a half-length complex spectrum for the inverse transform.
 //
-// Twiddles follow the second-order recurrence
-//   wr(k-1) = wr(k+1) + delta wi(k),  wi(k-1) = wi(k+1) + delta (0.5 - wr(k)),
-// delta = 2 sin(2 pi/L), restarted from sin/cos at the top of every block of
-// 128 values of k, so the recurrence never runs more than 128 steps. Both
-// forms take exactly the same twiddle values.
+// Positions in bit-reversed order: 0 holds Z_0 (the caller's), 1 holds the
+// middle value Z_{N/2}, its own mirror. Octave m, positions 2^m ... 2^(m+1)-1,
+// holds the odd multiples of N/2^(m+1) and is closed under k -> N - k: the
+// mirror of position p is 3 2^m - 1 - p. Position 2^m + r has theta =
+// pi (2 rev_m(r) + 1) / 2^(m+1); the split of a pair may take either member's
+// angle (the other's gives the mirrored step), so each pair takes the angle of
+// its member in the octave's first half. There, r = 2t and r = 2t + 1 lie
+// side by side with angles theta_t and theta_t + pi/2, theta_t =
+// pi (4 rev_b(t) + 1) / 2^(m+1) over b = m - 2 bits: one vector of two
+// values, its mirrors another.
+//
+// Twiddles: the pass takes the t of an octave in blocks of B = min(2^b, 64),
+// t = t0 + rev_c(a) for a = 0 ... B-1 (B = 2^c), where theta = theta_t0 +
+// pi a / (2B): within a block the angles rise evenly, and (cos, sin) follows
+// the second-order recurrence e(a+1) = e(a-1) + 2 sin(pi/(2B)) i e(a), started
+// from cos/sin at every block, so it never runs more than 64 steps. Both forms
+// take exactly the same twiddle values.
 #ifndef MORLANT_BIGNUM_FFT_KERNELS_IMPL_H
 #define MORLANT_BIGNUM_FFT_KERNELS_IMPL_H
 
@@ -39,8 +51,9 @@ namespace fftkern {
 // flags, and its copies must never be the ones the portable code links to.
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-constexpr int32_t kTwiddleBlock = 128;
+constexpr double kPi = 3.141592653589793;
+constexpr double kSqrtHalf = 0.7071067811865476;
+constexpr int kBlockBits = 6;  // at most 2^6 pairs of vectors per twiddle block
 
 struct cpx {
   double re, im;
@@ -54,6 +67,13 @@ inline void store(double* X, std::size_t k, cpx v) {
 inline cpx mul(cpx a, cpx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
 inline cpx sqr(cpx a) { return {(a.re - a.im) * (a.re + a.im), 2.0 * a.re * a.im}; }
 inline cpx add(cpx a, cpx b) { return {a.re + b.re, a.im + b.im}; }
+
+// The low `bits` bits of v in reverse order.
+inline std::size_t reverse_bits(std::size_t v, int bits) {
+  std::size_t r = 0;
+  for (int i = 0; i < bits; ++i, v >>= 1) r = (r << 1) | (v & 1u);
+  return r;
+}
 
 // Split of the pair (a at k, b at L/2-k), in place.
 inline void split(cpx& a, cpx& b, double wr, double wi) {
@@ -71,107 +91,95 @@ inline void unsplit(cpx& u, cpx& v, double wr, double wi) {
   v = {v.re + sr, v.im - si};
 }
 
-// The value k = L/4, its own mirror: the product alone.
+// The middle value Z_{N/2} at position 1, its own mirror: the product alone.
 template <bool Square, bool Acc>
-inline void middle_value(int32_t L, const double* x, const double* y, const double* z, double* out) {
-  const std::size_t mid = static_cast<std::size_t>(L) / 4;
-  const cpx xm = load(x, mid);
-  cpx p = Square ? sqr(xm) : mul(xm, load(y, mid));
-  if (Acc) p = add(p, load(z, mid));
-  store(out, mid, p);
+inline void middle_value(const double* x, const double* y, const double* z, double* out) {
+  const cpx xm = load(x, 1);
+  cpx p = Square ? sqr(xm) : mul(xm, load(y, 1));
+  if (Acc) p = add(p, load(z, 1));
+  store(out, 1, p);
 }
 
-// Calls one(k, wr, wi) for k = L/4-1 down to 1 (L >= 8), or, when Pairs,
-// two(k, wr(k), wi(k), wr(k-1), wi(k-1)) for k = L/4-1, L/4-3, ..., 3 and
-// one(1, ...) last.
+// Calls one(p, q, wr, wi) for every pair of positions (p, q = the mirror of
+// p) of the spectrum but the middle, with the twiddle of p; or, when Pairs,
+// one(2, 3, ...) and two(p, q, wr0, wi0, wr1, wi1) for the vector pairs:
+// positions p, p+1 with twiddles (wr0, wi0), (wr1, wi1) and their mirrors q,
+// q-1 (see above). L >= 8.
 template <bool Pairs, class One, class Two>
 inline void walk_pairs(int32_t L, One one, Two two) {
-  const double sl = std::sin(kTwoPi / 2.0 / L), cl = std::cos(kTwoPi / 2.0 / L);
-  const double delta = 4.0 * sl * cl;
-  const double c2 = 1.0 - 2.0 * sl * sl, s2 = 2.0 * sl * cl;
-  const int32_t top = L / 4 - 1;
-  // (wr, wi) at k+1 and at k.
-  double wr1 = 0.0, wi1 = 0.0, wr0 = sl * sl, wi0 = sl * cl;
-  auto next = [&] {
-    const double wr = wr1 + delta * wi0, wi = wi1 + delta * (0.5 - wr0);
-    wr1 = wr0;
-    wi1 = wi0;
-    wr0 = wr;
-    wi0 = wi;
-  };
-  for (int32_t kt = top; kt >= 1; kt -= kTwiddleBlock) {
-    if (kt != top) {
-      const double phi = kTwoPi * (kt + 1) / L;
-      const double sp = std::sin(phi), cp = std::cos(phi);
-      wr1 = 0.5 - 0.5 * sp;
-      wi1 = 0.5 * cp;
-      wr0 = 0.5 - 0.5 * (sp * c2 - cp * s2);
-      wi0 = 0.5 * (cp * c2 + sp * s2);
-    }
-    const int32_t kend = kt - kTwiddleBlock + 1 > 1 ? kt - kTwiddleBlock + 1 : 1;
-    int32_t k = kt;
-    if (Pairs) {
-      // Blocks start at odd k (top is odd, blocks are even in length), so
-      // every block but the last is whole pairs and the last ends with k = 1.
-      for (; k > kend; k -= 2) {
-        const double wra = wr0, wia = wi0;
-        next();
-        const double wrb = wr0, wib = wi0;
-        next();
-        two(static_cast<std::size_t>(k), wra, wia, wrb, wib);
+  const std::size_t N = static_cast<std::size_t>(L) / 2;
+  one(2, 3, 0.5 - 0.5 * kSqrtHalf, 0.5 * kSqrtHalf);  // octave 1: Z_{N/4}, theta = pi/4
+  for (int m = 2; (std::size_t{1} << m) < N; ++m) {
+    const std::size_t octave = std::size_t{1} << m, mirror = 3 * octave - 1;
+    const int b = m - 2, c = b < kBlockBits ? b : kBlockBits;
+    const std::size_t T = std::size_t{1} << b, B = std::size_t{1} << c;
+    const double delta = kPi / static_cast<double>(2 * B);
+    const cpx step = {std::cos(delta), std::sin(delta)};
+    const double t2 = 2.0 * step.im;
+    for (std::size_t t0 = 0; t0 < T; t0 += B) {
+      const double theta0 =
+          kPi * (4.0 * static_cast<double>(reverse_bits(t0 >> c, b - c)) + 1.0) / static_cast<double>(2 * octave);
+      cpx e = {std::cos(theta0), std::sin(theta0)};
+      cpx prev = mul(e, {step.re, -step.im});
+      for (std::size_t a = 0; a < B; ++a) {
+        const std::size_t p = octave + 2 * (t0 + reverse_bits(a, c)), q = mirror - p;
+        const double wr0 = 0.5 - 0.5 * e.im, wi0 = 0.5 * e.re, wr1 = 0.5 - 0.5 * e.re, wi1 = -0.5 * e.im;
+        if (Pairs) {
+          two(p, q, wr0, wi0, wr1, wi1);
+        } else {
+          one(p, q, wr0, wi0);
+          one(p + 1, q - 1, wr1, wi1);
+        }
+        const cpx next = {prev.re - t2 * e.im, prev.im + t2 * e.re};
+        prev = e;
+        e = next;
       }
-    }
-    for (; k >= kend; --k) {
-      one(static_cast<std::size_t>(k), wr0, wi0);
-      next();
     }
   }
 }
 
-// The pass on one pair (k, L/2-k), scalar.
+// The pass on one pair of positions (p, q), scalar.
 //   XSplit: x is already in split form; KeepX: write x's split values back;
 //   Square: the second operand is x itself; YSplit: y is in split form;
 //   Acc: add the product to z's split-form product; Unsplit: unsplit result.
 template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
-inline void fused_one(std::size_t half, std::size_t k, double wr, double wi, double* x, const double* y,
+inline void fused_one(std::size_t p, std::size_t q, double wr, double wi, double* x, const double* y,
                       const double* z, double* out) {
-  cpx xa = load(x, k), xb = load(x, half - k);
+  cpx xa = load(x, p), xb = load(x, q);
   if (!XSplit) split(xa, xb, wr, wi);
   if (KeepX) {
-    store(x, k, xa);
-    store(x, half - k, xb);
+    store(x, p, xa);
+    store(x, q, xb);
   }
   cpx pa, pb;
   if (Square) {
     pa = sqr(xa);
     pb = sqr(xb);
   } else {
-    cpx ya = load(y, k), yb = load(y, half - k);
+    cpx ya = load(y, p), yb = load(y, q);
     if (!YSplit) split(ya, yb, wr, wi);
     pa = mul(xa, ya);
     pb = mul(xb, yb);
   }
   if (Acc) {
-    pa = add(pa, load(z, k));
-    pb = add(pb, load(z, half - k));
+    pa = add(pa, load(z, p));
+    pb = add(pb, load(z, q));
   }
   if (Unsplit) unsplit(pa, pb, wr, wi);
-  store(out, k, pa);
-  store(out, half - k, pb);
+  store(out, p, pa);
+  store(out, q, pb);
 }
 
-// The whole pass: the middle value, then every pair (k, L/2-k) by the scalar
-// fused_one, or, when Pairs, two pairs at a time by two(k, wr(k), wi(k),
-// wr(k-1), wi(k-1)) and k = 1 alone by fused_one (see walk_pairs).
+// The whole pass: the middle value, then every pair by the scalar
+// fused_one, or, when Pairs, the vector pairs by two (see walk_pairs).
 template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit, bool Pairs, class Two>
 inline void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out, Two two) {
-  middle_value<Square, Acc>(L, x, y, z, out);
+  middle_value<Square, Acc>(x, y, z, out);
   if (L < 8) return;
-  const std::size_t half = static_cast<std::size_t>(L) / 2;
   walk_pairs<Pairs>(
       L,
-      [&](std::size_t k, double wr, double wi) {
-        fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(half, k, wr, wi, x, y, z, out);
+      [&](std::size_t p, std::size_t q, double wr, double wi) {
+        fused_one<XSplit, KeepX, Square, YSplit, Acc, Unsplit>(p, q, wr, wi, x, y, z, out);
       },
       two);
 }

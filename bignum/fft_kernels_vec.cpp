@@ -1,9 +1,8 @@
 // The fused frequency-domain pass (fft_kernels_impl.h) with the two-value
-// vector type of fft/fft_vec.h: the pairs (k, L/2-k) and (k-1, L/2-k+1) are
-// taken together, values k-1 and k as one vector, their mirrors L/2-k and
-// L/2-k+1 as another with its two values exchanged so that lanes match. The
-// middle value and k = 1 take the scalar steps; the twiddles are the
-// portable form's, value for value.
+// vector type of fft/fft_vec.h: positions p and p+1 as one vector, their
+// mirrors q-1 and q as another with its two values exchanged so that lanes
+// match. The middle value and the pair (2, 3) take the scalar steps; the
+// twiddles are the portable form's, value for value.
 #include "bignum/fft_kernels_impl.h"
 #include "fft/fft_simd.h"
 
@@ -33,12 +32,11 @@ inline void unsplit(cv2& u, cv2& v, cv2 wc) {
 struct Vector {
   template <bool XSplit, bool KeepX, bool Square, bool YSplit, bool Acc, bool Unsplit>
   static void run(int32_t L, double* x, const double* y, const double* z, double* out) {
-    const std::size_t half = static_cast<std::size_t>(L) / 2;
     fftkern::fused_pass<XSplit, KeepX, Square, YSplit, Acc, Unsplit, true>(
-        L, x, y, z, out, [&](std::size_t k, double wra, double wia, double wrb, double wib) {
-          // Values k-1, k at lo; their mirrors L/2-k+1, L/2-k at hi.
-          const std::size_t lo = 1 + 2 * (k - 1), hi = 1 + 2 * (half - k);
-          const cv2 w = fftv::make(wrb, wib, wra, wia);
+        L, x, y, z, out, [&](std::size_t p, std::size_t q, double wr0, double wi0, double wr1, double wi1) {
+          // Positions p, p+1 at lo; their mirrors q, q-1 at hi.
+          const std::size_t lo = 1 + 2 * p, hi = 1 + 2 * (q - 1);
+          const cv2 w = fftv::make(wr0, wi0, wr1, wi1);
           cv2 xa = fftv::load(x + lo), xb = fftv::load_swapped(x + hi);
           if (!XSplit) split(xa, xb, w);
           if (KeepX) {
