@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Writes the program's two pictures: res/app.ico and res/menu.png.
 
-app.ico  - the application icon: one 256 x 256 image in 32 bits per pixel,
-           stored as an uncompressed bitmap (BITMAPINFOHEADER, 32-bit BGRA
+app.ico  - the application icon: one image for each size Windows picks from
+           at the usual DPIs (16, 20, 24, 32, 40, 48, 64 and 256 pixels), each
+           drawn at its own size from the same shapes, in 32 bits per pixel,
+           stored as uncompressed bitmaps (BITMAPINFOHEADER, 32-bit BGRA
            colour rows followed by the 1-bit AND mask, both bottom-up), so
-           every icon reader handles it. A blue disc with a white pi inside a
-           grey track carrying a green three-quarter arc.
+           every icon reader handles them. A blue disc with a white pi inside
+           a grey track carrying a green three-quarter arc.
 menu.png - the menu icon picture: 256 x 256 RGBA, transparent background, a
            black circle outline with three black dots in a row inside.
 
@@ -20,8 +22,9 @@ import struct
 import sys
 import zlib
 
-SIZE = 256
+SIZE = 256  # the shapes are described on a 256 x 256 canvas
 SUB = 4  # supersampling grid per pixel side
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 
 
 # --- signed distances -------------------------------------------------------
@@ -110,13 +113,21 @@ def over(dst, colour, alpha):
     return (mix(colour[0], r), mix(colour[1], g), mix(colour[2], b), out_a)
 
 
-def render(layers):
-    """layers: (shape, colour function (x, y) -> (r, g, b)) drawn in order.
-    Returns rows of (r, g, b, a) bytes, top row first."""
+def scaled(shape, k):
+    """The shape drawn at 1/k of the canvas: coordinates and distances in the
+    smaller picture's pixels."""
+    return lambda x, y: shape(x * k, y * k) / k
+
+
+def render(layers, size=SIZE):
+    """layers: (shape, colour function (x, y) -> (r, g, b)) drawn in order,
+    at size x size pixels. Returns rows of (r, g, b, a) bytes, top row first."""
+    k = SIZE / size
+    layers = [(scaled(shape, k), lambda x, y, c=colour: c(x * k, y * k)) for shape, colour in layers]
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = []
-        for px in range(SIZE):
+        for px in range(size):
             pixel = (0.0, 0.0, 0.0, 0.0)
             for shape, colour in layers:
                 c = layer_coverage(shape, px, py)
@@ -163,14 +174,15 @@ def png_bytes(rows):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
     raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rows)
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8 bits per channel, RGBA
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)  # 8 bits per channel, RGBA
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
             chunk(b"IEND", b""))
 
 
-def ico_bytes(rows):
+def ico_image(rows):
+    size = len(rows)
     colour = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
-    mask_row_bytes = ((SIZE + 31) // 32) * 4
+    mask_row_bytes = ((size + 31) // 32) * 4
     mask = bytearray()
     for row in reversed(rows):
         bits = bytearray(mask_row_bytes)
@@ -178,18 +190,28 @@ def ico_bytes(rows):
             if px[3] == 0:  # fully transparent: set in the AND mask
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
-    info = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
-    image = info + colour + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(image), 6 + 16)  # 0 means 256
-    return directory + entry + image
+    info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
+    return info + colour + bytes(mask)
+
+
+def ico_bytes(images):
+    """images: rows of each size, smallest first."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries, data = b"", b""
+    for rows in images:
+        image = ico_image(rows)
+        side = len(rows) % 256  # 0 means 256
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), offset + len(data))
+        data += image
+    return directory + entries + data
 
 
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res")
     os.makedirs(out_dir, exist_ok=True)
     with open(os.path.join(out_dir, "app.ico"), "wb") as f:
-        f.write(ico_bytes(render(app_icon_layers())))
+        f.write(ico_bytes([render(app_icon_layers(), size) for size in ICON_SIZES]))
     with open(os.path.join(out_dir, "menu.png"), "wb") as f:
         f.write(png_bytes(render(menu_icon_layers())))
 

@@ -78,27 +78,33 @@ TEST_F(AppResources, AboutDialogTemplate) {
   EXPECT_EQ(r.text(), L"Segoe UI");
 }
 
-TEST_F(AppResources, ApplicationIconIsOne256PixelUncompressedBitmapImageAndTheMenuPictureIsThere) {
+// One uncompressed 32-bit image for every size Windows picks at the usual
+// DPIs, and the window's icons loaded at the size of its DPI.
+TEST_F(AppResources, ApplicationIconHasAnUncompressedBitmapForEverySizeAndTheMenuPictureIsThere) {
+  const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
   const auto group = bytes(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_APP));
-  ASSERT_EQ(group.size(), 6u + 14u);
+  ASSERT_EQ(group.size(), 6u + 14u * 8u);
   Reader r{group};
   EXPECT_EQ(r.next<DWORD>(), 0x10000u);  // icon
-  EXPECT_EQ(r.next<WORD>(), 1);          // one image
-  EXPECT_EQ(r.next<WORD>(), 0);          // 256 x 256
-  r.at += 4;
-  EXPECT_EQ(r.next<WORD>(), 32);  // bits per pixel
-  const DWORD size = r.next<DWORD>();
-  const WORD image_id = r.next<WORD>();
-
-  const auto image = bytes(RT_ICON, MAKEINTRESOURCEW(image_id));
-  ASSERT_EQ(image.size(), size);
-  BITMAPINFOHEADER header;
-  ASSERT_GE(image.size(), sizeof header);
-  std::memcpy(&header, image.data(), sizeof header);
-  EXPECT_EQ(header.biSize, 40u);  // not a PNG
-  EXPECT_TRUE(header.biWidth == 256 && header.biHeight == 512);  // colour bitmap and mask
-  EXPECT_TRUE(header.biBitCount == 32 && header.biCompression == BI_RGB);
-  EXPECT_EQ(image.size(), 40u + 256u * 256u * 4u + 256u * 32u);
+  EXPECT_EQ(r.next<WORD>(), 8);          // images
+  for (int side : sizes) {
+    EXPECT_EQ(r.next<BYTE>(), side % 256) << side;  // 0 means 256
+    r.at += 3;
+    r.at += 2;                      // planes
+    EXPECT_EQ(r.next<WORD>(), 32);  // bits per pixel
+    const DWORD size = r.next<DWORD>();
+    const WORD image_id = r.next<WORD>();
+    const auto image = bytes(RT_ICON, MAKEINTRESOURCEW(image_id));
+    ASSERT_EQ(image.size(), size);
+    BITMAPINFOHEADER header;
+    ASSERT_GE(image.size(), sizeof header);
+    std::memcpy(&header, image.data(), sizeof header);
+    EXPECT_EQ(header.biSize, 40u);  // not a PNG
+    EXPECT_TRUE(header.biWidth == side && header.biHeight == 2 * side) << side;  // colour bitmap and mask
+    EXPECT_TRUE(header.biBitCount == 32 && header.biCompression == BI_RGB);
+    const unsigned mask_row = (static_cast<unsigned>(side) + 31) / 32 * 4;
+    EXPECT_EQ(image.size(), 40u + side * side * 4u + side * mask_row) << side;
+  }
   EXPECT_FALSE(bytes(RT_RCDATA, MAKEINTRESOURCEW(IDR_MENU_PNG)).empty()) << "menu icon picture not in language 1033";
 }
 
