@@ -22,18 +22,26 @@
 // pi (4 rev_b(t) + 1) / 2^(m+1) over b = m - 2 bits: one vector of two
 // values, its mirrors another.
 //
-// Twiddles: the pass takes the t of an octave in blocks of B = min(2^b, 64),
-// t = t0 + rev_c(a) for a = 0 ... B-1 (B = 2^c), where theta = theta_t0 +
-// pi a / (2B): within a block the angles rise evenly, and (cos, sin) follows
-// the second-order recurrence e(a+1) = e(a-1) + 2 sin(pi/(2B)) i e(a), started
-// from cos/sin at every block, so it never runs more than 64 steps. Both forms
-// take exactly the same twiddle values.
+// Twiddles: the pass walks each octave's t in address order, in blocks of
+// B = min(2^b, 64) t: block t0 ... t0 + B - 1 has theta = theta_t0 +
+// pi rev_c(u) / (2B) at t = t0 + u (B = 2^c), that is, groups of eight t whose
+// angles exceed the group's first by pi rev_3(l) / 16 (l = 0 ... 7), and
+// group g's first exceeds the block's by pi rev_3(g) / 128. (cos, sin) of the
+// block's first angle comes from cos/sin, each group's first from it by up to
+// three products with the constants exp(i pi 4/128), exp(i pi 2/128),
+// exp(i pi/128), each t's from that by one product with a compile-time
+// constant: at most five roundings from the library's values, no recurrence.
+// Octaves with fewer than eight t take cos/sin per t. Both forms take exactly
+// the same twiddle values.
 #ifndef MORLANT_BIGNUM_FFT_KERNELS_IMPL_H
 #define MORLANT_BIGNUM_FFT_KERNELS_IMPL_H
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+
+#include "fft/fft_butterfly.h"
 
 // The eight kernels of big_transform.h; the pass reads x, y, z and writes
 // the product to `out`, which is y, z or x as the kernel says.
@@ -53,7 +61,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kSqrtHalf = 0.7071067811865476;
-constexpr int kBlockBits = 6;  // at most 2^6 pairs of vectors per twiddle block
+constexpr int kBlockBits = 6;  // at most 2^6 t per cos/sin
 
 struct cpx {
   double re, im;
@@ -100,6 +108,33 @@ inline void middle_value(const double* x, const double* y, const double* z, doub
   store(out, 1, p);
 }
 
+inline constexpr int rev3(int v) { return ((v & 1) << 2) | (v & 2) | ((v >> 2) & 1); }
+
+// exp(i pi rev_3(l) / 16): the angle of t = l in a group of eight, less the group's.
+template <int l>
+struct GroupRoot {
+  static constexpr fftk::cpx value = fftk::unit_root(rev3(l), 32);
+};
+
+// The vector pair at positions p, p+1 (mirrors q, q-1) with (cos, sin) = e of
+// the angle of p, or its two scalar pairs.
+template <bool Pairs, class One, class Two>
+inline void emit(std::size_t p, std::size_t q, cpx e, One& one, Two& two) {
+  const double wr0 = 0.5 - 0.5 * e.im, wi0 = 0.5 * e.re, wr1 = 0.5 - 0.5 * e.re, wi1 = -0.5 * e.im;
+  if (Pairs) {
+    two(p, q, wr0, wi0, wr1, wi1);
+  } else {
+    one(p, q, wr0, wi0);
+    one(p + 1, q - 1, wr1, wi1);
+  }
+}
+
+// Eight t from position p (mirror q), the first with (cos, sin) = base.
+template <bool Pairs, class One, class Two, int... l>
+inline void group8(std::size_t p, std::size_t q, cpx base, One& one, Two& two, std::integer_sequence<int, l...>) {
+  (emit<Pairs>(p + 2 * l, q - 2 * l, mul(base, cpx{GroupRoot<l>::value.re, GroupRoot<l>::value.im}), one, two), ...);
+}
+
 // Calls one(p, q, wr, wi) for every pair of positions (p, q = the mirror of
 // p) of the spectrum but the middle, with the twiddle of p; or, when Pairs,
 // one(2, 3, ...) and two(p, q, wr0, wi0, wr1, wi1) for the vector pairs:
@@ -107,32 +142,36 @@ inline void middle_value(const double* x, const double* y, const double* z, doub
 // q-1 (see above). L >= 8.
 template <bool Pairs, class One, class Two>
 inline void walk_pairs(int32_t L, One one, Two two) {
+  constexpr fftk::cpx e4 = fftk::unit_root(4, 256), e2 = fftk::unit_root(2, 256), e1 = fftk::unit_root(1, 256);
   const std::size_t N = static_cast<std::size_t>(L) / 2;
   one(2, 3, 0.5 - 0.5 * kSqrtHalf, 0.5 * kSqrtHalf);  // octave 1: Z_{N/4}, theta = pi/4
   for (int m = 2; (std::size_t{1} << m) < N; ++m) {
     const std::size_t octave = std::size_t{1} << m, mirror = 3 * octave - 1;
     const int b = m - 2, c = b < kBlockBits ? b : kBlockBits;
     const std::size_t T = std::size_t{1} << b, B = std::size_t{1} << c;
-    const double delta = kPi / static_cast<double>(2 * B);
-    const cpx step = {std::cos(delta), std::sin(delta)};
-    const double t2 = 2.0 * step.im;
+    // theta of t0 = the block's first t
+    auto first_angle = [&](std::size_t t0) {
+      const double r = static_cast<double>(reverse_bits(t0 >> c, b - c));
+      return kPi * (4.0 * r + 1.0) / static_cast<double>(2 * octave);
+    };
+    if (T < 8) {
+      for (std::size_t t = 0; t < T; ++t) {
+        const double theta = kPi * (4.0 * static_cast<double>(reverse_bits(t, b)) + 1.0) / static_cast<double>(2 * octave);
+        const std::size_t p = octave + 2 * t;
+        emit<Pairs>(p, mirror - p, {std::cos(theta), std::sin(theta)}, one, two);
+      }
+      continue;
+    }
     for (std::size_t t0 = 0; t0 < T; t0 += B) {
-      const double theta0 =
-          kPi * (4.0 * static_cast<double>(reverse_bits(t0 >> c, b - c)) + 1.0) / static_cast<double>(2 * octave);
-      cpx e = {std::cos(theta0), std::sin(theta0)};
-      cpx prev = mul(e, {step.re, -step.im});
-      for (std::size_t a = 0; a < B; ++a) {
-        const std::size_t p = octave + 2 * (t0 + reverse_bits(a, c)), q = mirror - p;
-        const double wr0 = 0.5 - 0.5 * e.im, wi0 = 0.5 * e.re, wr1 = 0.5 - 0.5 * e.re, wi1 = -0.5 * e.im;
-        if (Pairs) {
-          two(p, q, wr0, wi0, wr1, wi1);
-        } else {
-          one(p, q, wr0, wi0);
-          one(p + 1, q - 1, wr1, wi1);
-        }
-        const cpx next = {prev.re - t2 * e.im, prev.im + t2 * e.re};
-        prev = e;
-        e = next;
+      const double theta = first_angle(t0);
+      const cpx base = {std::cos(theta), std::sin(theta)};
+      for (std::size_t g = 0; g < B / 8; ++g) {
+        cpx bg = base;
+        if (g & 1) bg = mul(bg, {e4.re, e4.im});
+        if (g & 2) bg = mul(bg, {e2.re, e2.im});
+        if (g & 4) bg = mul(bg, {e1.re, e1.im});
+        const std::size_t p = octave + 2 * (t0 + 8 * g);
+        group8<Pairs>(p, mirror - p, bg, one, two, std::make_integer_sequence<int, 8>());
       }
     }
   }
