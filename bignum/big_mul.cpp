@@ -12,7 +12,7 @@ namespace {
 
 // The spectra stay in the forward transform's bit-reversed order, which the
 // kernels read as it lies; the inverse takes that order back to natural.
-inline void forward(int32_t L, double* X) { fft_forward_scrambled(L, X + 1); }
+inline void forward(int32_t L, double* X) { fft_forward_scrambled_half(L, X + 1); }
 inline void inverse(int32_t L, double* X) { fft_inverse_scrambled(L, X + 1); }
 
 // Value 0 of the half-length spectrum carries the sums of the even (re) and

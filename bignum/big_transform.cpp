@@ -125,7 +125,8 @@ int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t ca
 }  // namespace
 
 // big_to_transform(a, s, w, R, L, X): X (L + 2 doubles) <- m = min(L/2 + 1,
-// w - s) words of a from index s (m = 0 when s >= w). Words 3 ... m-1 of the
+// w - s) words of a from index s (m = 0 when s >= w); X[m+1 ... L/2+1] are
+// zeroed, X[L/2+2 ... L] left for fft_forward_scrambled_half. Words 3 ... m-1 of the
 // loaded run are balanced into [-R/2, R/2) with their carry moved up; the
 // first two loaded words are not balanced, so X[1] >= 0 and X[2] >= 0, and a
 // word of exactly R/2 is stored as -R/2 with a carry of 1. Balancing keeps
@@ -136,7 +137,9 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
   const uint16_t* d = a->digits + s;
   const int32_t w0 = m > 0 ? d[0] : 0;
   X[L + 1] = static_cast<double>(a->sign) * w0;
-  for (int32_t i = m + 1; i <= L; ++i) X[i] = 0.0;
+  // X[L/2 + 2 ... L] stay as they are: the forward transform of the product
+  // path takes them as zero without reading them.
+  for (int32_t i = m + 1; i <= L / 2 + 1; ++i) X[i] = 0.0;
   if (m >= 3) {
     const int32_t half = R / 2;
     int32_t c = 0;

@@ -8,11 +8,12 @@
 //   X[1]       first loaded word w0, never negative;
 //   X[2]       second word plus the carry from balancing the words below it;
 //   X[3 ... m] further words, balanced into [-R/2, R/2);
-//   X[m+1 ... L]  0;
+//   X[m+1 ... L]  0 (X[L/2+2 ... L] implied: left unset by the loading);
 //   X[L+1]     sign * w0, the signed leading word; after a product, the exact
 //              product of both signed leading words (the leading product).
 // X[1 ... L] are the L/2 interleaved complex values handed to
-// fft_forward_scrambled(L, X + 1); a spectrum stays in the bit-reversed order
+// fft_forward_scrambled_half(L, X + 1), which takes X[L/2+2 ... L] as zero
+// without reading them (big_to_transform leaves them unset); a spectrum stays in the bit-reversed order
 // that transform leaves, and fft_inverse_scrambled(L, X + 1) takes a product
 // back to natural order. An operand takes at most L/2 + 1
 // words, so its product's L + 1 coefficients fit a cyclic convolution of

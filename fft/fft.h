@@ -21,6 +21,10 @@ void fft_inverse(int32_t n, double* data);
 // fft_inverse_scrambled(fft_forward_scrambled(x)) = (n/2) x.
 void fft_forward_scrambled(int32_t n, double* data);
 void fft_inverse_scrambled(int32_t n, double* data);
+// fft_forward_scrambled of an array whose upper half is zero but for the real
+// part of value n/4: data[n/2 + 1 ... n-1] are taken as zero and never read,
+// so they need not be set; the top stage reads half the array.
+void fft_forward_scrambled_half(int32_t n, double* data);
 
 // The building blocks, exposed for the tests. A block is a run of M = n/2
 // complex values; a "plain" transform puts sum_j z[j] w^(jk) and an "odd"

@@ -20,6 +20,8 @@ using namespace fftk;
 
 namespace {
 
+void finish_quarters(int32_t n, double* data);
+
 // The adjoint of a stage on n >= 64 doubles: the butterflies of the forward
 // stage (fft.cpp), each replaced by its adjoint, with the same twiddles.
 template <bool Odd>
@@ -48,6 +50,32 @@ void dit_stage(int32_t n, double* z) {
         one(half - 1, a, b);
         if (Odd) one(half, c, d);
         else one(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
+        mirror(half - 1, a, b);
+      });
+}
+
+// The plain forward stage with c = d = 0: a + b, a - b, (a + ib) w1,
+// (a - ib) w3; index 0 takes the one non-zero value of the upper half.
+void half_stage(int32_t n, double* z) {
+  const std::size_t q = static_cast<std::size_t>(n) / 8;
+  const std::size_t half = q / 2;
+  auto one = [&](std::size_t j, cpx w1, cpx w3) {
+    const cpx a = load(z, j), b = load(z, j + q);
+    store_quad(z, j, q, {a + b, a - b, mul(add_i(a, b), w1), mul(sub_i(a, b), w3)});
+  };
+  auto mirror = [&](std::size_t j, cpx a, cpx b) { one(q - j, cpx{a.im, a.re}, cpx{-b.im, -b.re}); };
+  store_quad(z, 0, q, plain4(load(z, 0), load(z, q), cpx{z[4 * q], 0.0}, cpx{0.0, 0.0}));
+  stage_twiddles<false>(
+      n,
+      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
+        one(j, a0, b0);
+        one(j + 1, a1, b1);
+        mirror(j, a0, b0);
+        mirror(j + 1, a1, b1);
+      },
+      [&](cpx a, cpx b, cpx c, cpx) {
+        one(half - 1, a, b);
+        one(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
         mirror(half - 1, a, b);
       });
 }
@@ -110,6 +138,7 @@ void dit_block(int32_t n, double* z, bool odd) {
 
 }  // namespace
 
+void fft_half_stage_portable(int32_t n, double* data) { half_stage(n, data); }
 void fft_dit_stage_portable(int32_t n, double* block) { dit_stage<false>(n, block); }
 void fft_odd_dit_stage_portable(int32_t n, double* block) { dit_stage<true>(n, block); }
 
@@ -183,9 +212,16 @@ void fft_forward_scrambled(int32_t n, double* data) {
     if (n >= 4) fft_bitrev_permute(n, data);
     return;
   }
+  fft_radix4_stage(n, data);
+  finish_quarters(n, data);
+}
+
+namespace {
+
+// The forward transform of a block of n >= 64 doubles after its top stage.
+void finish_quarters(int32_t n, double* data) {
   const int32_t q = n / 4;
   const std::size_t s = static_cast<std::size_t>(q);
-  fft_radix4_stage(n, data);
   if (q < 64) {
     fft_block_small(n, data);
   } else if (q < 129) {
@@ -196,6 +232,19 @@ void fft_forward_scrambled(int32_t n, double* data) {
     fft_recurse(q, data + 2 * s);
     fft_recurse(q, data + 3 * s);
   }
+}
+
+}  // namespace
+
+void fft_forward_scrambled_half(int32_t n, double* data) {
+  if (n < 64) {
+    for (int32_t i = n / 2 + 1; i < n; ++i) data[i] = 0.0;
+    fft_forward_scrambled(n, data);
+    return;
+  }
+  if (fft_simd_enabled()) fft_half_stage_vec(n, data);
+  else fft_half_stage_portable(n, data);
+  finish_quarters(n, data);
 }
 
 void fft_inverse_scrambled(int32_t n, double* data) {

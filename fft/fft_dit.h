@@ -32,8 +32,14 @@ void fft_dit_leaf16_portable(double* block);
 void fft_odd_dit_leaf8_portable(double* block);
 void fft_odd_dit_leaf16_portable(double* block);
 
+// The forward top stage of fft_forward_scrambled_half (n >= 64): a plain
+// stage on an array whose upper half is zero but for the real part of value
+// n/4, reading only that and the lower half.
+void fft_half_stage_portable(int32_t n, double* data);
+
 #ifdef MORLANT_FFT_HAVE_VEC
 // The vectorised forms; call only when fft_simd_available().
+void fft_half_stage_vec(int32_t n, double* data);
 void fft_dit_stage_vec(int32_t n, double* block);
 void fft_odd_dit_stage_vec(int32_t n, double* block);
 void fft_dit_leaf8_vec(double* block);

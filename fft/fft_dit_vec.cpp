@@ -103,6 +103,39 @@ void dit_stage(int32_t n, double* z) {
       });
 }
 
+// The plain forward stage with c = d = 0 (fft_dit.h): a + b, a - b,
+// (a + ib) w1, (a - ib) w3; the single values as the portable form.
+inline void half_vec(double* z, std::size_t j, std::size_t q, cv2 w1, cv2 w3) {
+  double* p = z + 2 * j;
+  const std::size_t s = 2 * q;
+  const cv2 a = load(p), b = load(p + s), ib = mul_i(b);
+  store(p, a + b);
+  store(p + s, a - b);
+  store(p + 2 * s, cmul(a + ib, w1));
+  store(p + 3 * s, cmul(a - ib, w3));
+}
+inline void half_one(double* z, std::size_t j, std::size_t q, cpx w1, cpx w3) {
+  const cpx a = fftk::load(z, j), b = fftk::load(z, j + q);
+  fftk::store_quad(z, j, q, {a + b, a - b, fftk::mul(fftk::add_i(a, b), w1), fftk::mul(fftk::sub_i(a, b), w3)});
+}
+
+void half_stage(int32_t n, double* z) {
+  const std::size_t q = static_cast<std::size_t>(n) / 8;
+  const std::size_t half = q / 2;
+  fftk::store_quad(z, 0, q, fftk::plain4(fftk::load(z, 0), fftk::load(z, q), cpx{z[4 * q], 0.0}, cpx{0.0, 0.0}));
+  stage_twiddles_vec<false>(
+      n,
+      [&](std::size_t j, cv2 w1, cv2 w3) {
+        half_vec(z, j, q, w1, w3);
+        half_vec(z, q - j - 1, q, mirror1<false>(w1), mirror3<false>(w3));
+      },
+      [&](cpx a, cpx b, cpx c, cpx) {
+        half_one(z, half - 1, q, a, b);
+        half_one(z, half, q, cpx{c.re, c.re}, cpx{-c.re, c.re});
+        half_one(z, half + 1, q, cpx{a.im, a.re}, cpx{-b.im, -b.re});
+      });
+}
+
 // ---- Leaves: adjoints of the two-value folds on loading, then the stage ----
 
 // (y0 + y1, m (y0 - y1)) for the folds (x0 + m' x1, x0 - m' x1) with m' = 1,
@@ -174,6 +207,7 @@ void leaf16(double* z) {
 
 }  // namespace
 
+void fft_half_stage_vec(int32_t n, double* data) { half_stage(n, data); }
 void fft_dit_stage_vec(int32_t n, double* block) { dit_stage<false>(n, block); }
 void fft_odd_dit_stage_vec(int32_t n, double* block) { dit_stage<true>(n, block); }
 void fft_dit_leaf8_vec(double* block) { leaf8<false>(block); }
