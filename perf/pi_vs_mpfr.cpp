@@ -1,14 +1,18 @@
-// compute_pi at 8,388,608 digits beside MPFR's mpfr_const_pi at the same
-// precision (8,388,608 x log2 10 bits), alternating in the same run. Each
-// computation runs in a fresh child process, so neither peer inherits the
-// other's heap or cached constants, and the child's peak resident memory is
+// compute_pi beside MPFR's mpfr_const_pi at the same precision (digits x
+// log2 10 bits), alternating in the same run, at one or more digit counts.
+// Each computation is a whole new process (this program started again with
+// --child), as a user would run it: neither peer inherits the other's heap,
+// cached constants or warmed pages, and the child's peak resident memory is
 // the computation's (less the idle baseline printed beside it).
 //
-//   build/perf/perf/pi_vs_mpfr [repetitions=3] [digits=8388608]
+//   build/perf/perf/pi_vs_mpfr [repetitions=5] [digits=8388608 ...]
 #include <mpfr.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <string>
 
 #include <algorithm>
 #include <chrono>
@@ -55,29 +59,43 @@ double run_idle(int32_t, double* reported) {
   return 0;
 }
 
-Sample in_child(Job job, int32_t digits) {
+// The child's side: runs the job and writes "seconds reported" on the pipe.
+int child_main(const char* which, int32_t digits) {
+  const Job job = std::strcmp(which, "ours") == 0 ? run_ours : std::strcmp(which, "mpfr") == 0 ? run_mpfr : run_idle;
+  double reported = 0;
+  const double seconds = job(digits, &reported);
+  std::printf("%.9f %.9f\n", seconds, reported);
+  return 0;
+}
+
+// Starts this program again as a child running one job; its peak memory
+// comes from wait4.
+Sample in_child(const char* which, int32_t digits) {
   int fd[2];
   if (pipe(fd) != 0) std::exit(2);
+  const std::string count = std::to_string(digits);
   const pid_t pid = fork();
   if (pid == 0) {
     close(fd[0]);
-    double out[2];
-    out[0] = job(digits, &out[1]);
-    if (write(fd[1], out, sizeof out) != static_cast<ssize_t>(sizeof out)) _exit(4);
-    _exit(0);
+    dup2(fd[1], 1);
+    close(fd[1]);
+    execl("/proc/self/exe", "pi_vs_mpfr", "--child", which, count.c_str(), static_cast<char*>(nullptr));
+    _exit(5);
   }
   close(fd[1]);
-  double in[2] = {0, 0};
-  const ssize_t got = read(fd[0], in, sizeof in);
+  char text[128] = {0};
+  ssize_t got = 0, n;
+  while (got < static_cast<ssize_t>(sizeof text) - 1 && (n = read(fd[0], text + got, sizeof text - 1 - got)) > 0) got += n;
   close(fd[0]);
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  if (got != static_cast<ssize_t>(sizeof in) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  double seconds = 0, reported = 0;
+  if (std::sscanf(text, "%lf %lf", &seconds, &reported) != 2 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "child failed\n");
     std::exit(1);
   }
-  return {in[0], static_cast<double>(usage.ru_maxrss) / 1024.0, in[1]};
+  return {seconds, static_cast<double>(usage.ru_maxrss) / 1024.0, reported};
 }
 
 double median(std::vector<double> v) {
@@ -86,16 +104,13 @@ double median(std::vector<double> v) {
   return v.size() % 2 ? v[m] : 0.5 * (v[m - 1] + v[m]);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int reps = argc > 1 ? std::atoi(argv[1]) : 3;
-  const int32_t digits = argc > 2 ? std::atoi(argv[2]) : 8388608;
-  const Sample idle = in_child(run_idle, digits);
-  std::vector<double> ours, theirs, ours_reported, ours_peak, theirs_peak;
+// One digit count: reps alternating pairs, then the medians.
+void compare(int reps, int32_t digits) {
+  const Sample idle = in_child("idle", digits);
+  std::vector<double> ours, theirs, ours_reported, ours_peak, theirs_peak, ratios;
   for (int i = 0; i < reps; ++i) {
-    const Sample a = in_child(run_ours, digits);
-    const Sample b = in_child(run_mpfr, digits);
+    const Sample a = in_child("ours", digits);
+    const Sample b = in_child("mpfr", digits);
     std::printf("rep %d: compute_pi %.3f s (reported %.3f s, peak %.1f MiB)   mpfr_const_pi %.3f s (peak %.1f MiB)\n",
                 i + 1, a.seconds, a.reported, a.peak_mib, b.seconds, b.peak_mib);
     std::fflush(stdout);
@@ -104,17 +119,32 @@ int main(int argc, char** argv) {
     ours_peak.push_back(a.peak_mib);
     theirs.push_back(b.seconds);
     theirs_peak.push_back(b.peak_mib);
+    ratios.push_back(a.seconds / b.seconds);
   }
   // Transform length and the working memory the computation allocates: 36 n + 48 bytes, n = nfft + 2.
   int64_t nfft = 2;
   while (nfft < digits / 4) nfft *= 2;
   const double budget_mib = (36.0 * static_cast<double>(nfft + 2) + 48) / 1048576.0;
-  std::printf("\n%d digits, %d repetitions (medians)\n", digits, reps);
+  std::printf("\n%d digits, %d alternating pairs of fresh processes (medians)\n", digits, reps);
   std::printf("compute_pi      %8.3f s   (its own timing %.3f s)\n", median(ours), median(ours_reported));
   std::printf("mpfr_const_pi   %8.3f s\n", median(theirs));
-  std::printf("ratio           %8.3f   (compute_pi / mpfr_const_pi)\n", median(ours) / median(theirs));
-  std::printf("peak memory     %8.1f MiB compute_pi, %.1f MiB mpfr_const_pi, %.1f MiB idle child;\n",
+  std::printf("ratio           %8.3f   (compute_pi / mpfr_const_pi; median of the pairs' ratios %.3f)\n",
+              median(ours) / median(theirs), median(ratios));
+  std::printf("peak memory     %8.1f MiB compute_pi, %.1f MiB mpfr_const_pi, %.1f MiB idle process;\n",
               median(ours_peak), median(theirs_peak), idle.peak_mib);
-  std::printf("                working buffers 36n + 48 = %.1f MiB\n", budget_mib);
+  std::printf("                working buffers 36n + 48 = %.1f MiB, limit 36n + 48 + 8 MiB = %.1f MiB\n\n",
+              budget_mib, budget_mib + 8.0);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return child_main(argv[2], std::atoi(argv[3]));
+  const int reps = argc > 1 ? std::atoi(argv[1]) : 5;
+  std::vector<int32_t> sizes;
+  for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes.push_back(8388608);
+  for (int32_t digits : sizes) compare(reps, digits);
   return 0;
 }

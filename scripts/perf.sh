@@ -2,7 +2,7 @@
 # Builds the benchmarks under perf/ and runs one comparison with its peer, or
 # the ARM64 speed estimate.
 #   scripts/perf.sh fft [benchmark flags]      fft_complex_transform beside FFTW
-#   scripts/perf.sh pi [repetitions] [digits]  compute_pi beside mpfr_const_pi
+#   scripts/perf.sh pi [repetitions] [digits...]  compute_pi beside mpfr_const_pi
 #   scripts/perf.sh arm64                      portable against vector FFT path of the
 #                                              aarch64 Linux build, GCC and clang 14:
 #                                              qemu instruction counts and mix,
