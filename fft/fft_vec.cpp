@@ -60,9 +60,11 @@ inline void bfly(cv2& a, cv2& b, cv2& c, cv2& d, cv2 w1, cv2 w3) {
 // Butterflies on the vector at value index j (two values) of a block with
 // quarter size q (complex values), in memory.
 template <bool Odd, bool Conj, class W>
-inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
-  double* p = z + 2 * j;
-  const size_t s = 2 * q;
+inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3);
+
+// The same at p, with quarters s doubles apart.
+template <bool Odd, bool Conj, class W>
+inline void stage_at(double* p, size_t s, W w1, W w3) {
   if (!Odd) {
     // The first two outputs are sums alone: taken on the values as they lie
     // in memory, only the two that meet twiddles are split. Conjugating
@@ -88,6 +90,10 @@ inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
   store(p + 2 * s, c);
   store(p + 3 * s, d);
 }
+template <bool Odd, bool Conj, class W>
+inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
+  stage_at<Odd, Conj>(z + 2 * j, 2 * q, w1, w3);
+}
 
 // ---- Stages on 1024 doubles and more: twiddle chains ----
 //
@@ -104,49 +110,64 @@ inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
 //   odd:   v^(Q-k) = zeta conj(v^k),       v^(3(Q-k)) = zeta^3 conj(v^(3k)).
 // A stage on M >= 512 values calls cos and sin M/512 times each: once for
 // w, once per run after the first.
+// Mirror twiddles of B = (w^(j+2), w^(j+1)) for the back pair.
 template <bool Odd>
-inline tw2 back1(tw2 cur, tw2 next) {
-  const tw2 w = join(next, cur);  // (w^(j+2), w^(j+1))
-  return Odd ? zeta_conj(w) : flip(w);
-}
+inline tw2 back1(tw2 w) { return Odd ? zeta_conj(w) : flip(w); }
 template <bool Odd>
-inline tw2 back3(tw2 cur, tw2 next) {
-  const tw2 w = join(next, cur);
-  return Odd ? zeta3_conj(w) : neg(flip(w));
-}
+inline tw2 back3(tw2 w) { return Odd ? zeta3_conj(w) : neg(flip(w)); }
+
+// B is join(C_(j+2), C_j), or in the plain stages where the lowering prefers
+// it (kBackChains, fft_vec.h) a chain of its own: both lanes follow the same
+// recurrence. (The odd stages' mirror products hide the blend's cost.)
+template <bool Odd>
+inline tw2 back_of(tw2 cur, tw2 next, tw2 chain) { return kBackChains && !Odd ? chain : join(next, cur); }
 
 template <bool Odd, bool Conj>
 void loop_stage(int32_t n, double* z) {
   using fftk::mul;
   using fftk::triple;
-  const size_t q = static_cast<size_t>(n) / 8, last = q / 2 - 2;
+  const size_t q = static_cast<size_t>(n) / 8, last = q / 2 - 2, s = 2 * q;
   const double theta = fftk::stage_angle<Odd>(n);
   const cpx w = {std::cos(theta), std::sin(theta)};
-  const cpx w2 = mul(w, w), w3 = mul(w2, w);
+  const cpx w2 = mul(w, w), w3 = mul(w2, w), w4 = mul(w2, w2);
   const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
-  // Both butterflies of front pair j: cur = C_j, next = C_(j+2) per angle.
-  const auto pair = [&](size_t j, tw2 c1, tw2 n1, tw2 c3, tw2 n3) {
-    stage_vec<Odd, Conj>(z, j, q, c1, c3);
-    stage_vec<Odd, Conj>(z, q - j - 2, q, back1<Odd>(c1, n1), back3<Odd>(c3, n3));
+  // The front pair at f with twiddles (c1, c3) and its back pair at b with
+  // the mirrors of (b1, b3).
+  const auto pair = [&](double* f, double* b, tw2 c1, tw2 c3, tw2 b1, tw2 b3) {
+    stage_at<Odd, Conj>(f, s, c1, c3);
+    stage_at<Odd, Conj>(b, s, back1<Odd>(b1), back3<Odd>(b3));
   };
   for (size_t start = 0; start <= last; start += 64) {
-    cpx b0 = {1.0, 0.0};
-    if (start > 0) b0 = {std::cos(theta * static_cast<double>(start)), std::sin(theta * static_cast<double>(start))};
-    const cpx b1 = mul(b0, w), b2 = mul(b0, w2), b3 = mul(b0, w3);
-    tw2 c1 = make_tw(b0, b1), n1 = make_tw(b2, b3);
-    tw2 c3 = make_tw(triple(b0), triple(b1)), n3 = make_tw(triple(b2), triple(b3));
+    cpx r[5] = {{1.0, 0.0}};  // w^(start + k)
+    if (start > 0) r[0] = {std::cos(theta * static_cast<double>(start)), std::sin(theta * static_cast<double>(start))};
+    r[1] = mul(r[0], w), r[2] = mul(r[0], w2), r[3] = mul(r[0], w3), r[4] = mul(r[0], w4);
+    cpx r3[5];
+    for (int k = 0; k < 5; ++k) r3[k] = triple(r[k]);
+    // Front chains C_j, C_(j+2) and back chains B_j, B_(j+2), per angle.
+    tw2 c1 = make_tw(r[0], r[1]), n1 = make_tw(r[2], r[3]), e1 = make_tw(r[2], r[1]), m1 = make_tw(r[4], r[3]);
+    tw2 c3 = make_tw(r3[0], r3[1]), n3 = make_tw(r3[2], r3[3]), e3 = make_tw(r3[2], r3[1]), m3 = make_tw(r3[4], r3[3]);
     const size_t end = start + 62 < last ? start + 62 : last;
-    // Two pairs a turn, the chains' two vectors taking turns as the newer.
+    // Two pairs a turn, each chain's two vectors taking turns as the newer.
     size_t j = start;
-    for (; j + 2 <= end; j += 4) {
-      pair(j, c1, n1, c3, n3);
+    double* f = z + 2 * j;            // front pair j
+    double* b = z + 2 * (q - j - 2);  // back pair q - j - 2
+    for (; j + 2 <= end; j += 4, f += 8, b -= 8) {
+      pair(f, b, c1, c3, back_of<Odd>(c1, n1, e1), back_of<Odd>(c3, n3, e3));
       c1 = step(c1, n1, t1);
       c3 = step(c3, n3, t3);
-      pair(j + 2, n1, c1, n3, c3);
+      if (kBackChains && !Odd) {
+        e1 = step(e1, m1, t1);
+        e3 = step(e3, m3, t3);
+      }
+      pair(f + 4, b - 4, n1, n3, back_of<Odd>(n1, c1, m1), back_of<Odd>(n3, c3, m3));
       n1 = step(n1, c1, t1);
       n3 = step(n3, c3, t3);
+      if (kBackChains && !Odd) {
+        m1 = step(m1, e1, t1);
+        m3 = step(m3, e3, t3);
+      }
     }
-    if (j <= end) pair(j, c1, n1, c3, n3);
+    if (j <= end) pair(f, b, c1, c3, back_of<Odd>(c1, n1, e1), back_of<Odd>(c3, n3, e3));
   }
 }
 
@@ -284,17 +305,26 @@ void finish_quarters_small(int32_t n, double* z) {
   }
 }
 
+// A stage on n >= 64 doubles: straight-line up to kStraightStageMax (fft_vec.h).
+template <bool Odd, bool Conj>
+void stage(int32_t n, double* z) {
+  if (n > kStraightStageMax) return loop_stage<Odd, Conj>(n, z);
+  switch (n) {
+    case 64: return small_stage<Odd, Conj, 32>(z, seq<4>());
+    case 128: return small_stage<Odd, Conj, 64>(z, seq<8>());
+    case 256: return small_stage<Odd, Conj, 128>(z, seq<16>());
+    default: return small_stage<Odd, Conj, 256>(z, seq<32>());
+  }
+}
+
 // The whole transform of a block of n = 64 ... 512 doubles, bit-reversed out.
 template <bool Odd, bool Conj>
 void small_block(int32_t n, double* z) {
   switch (n) {
     case 64: return block64<Odd, Conj>(z);
     case 128: return block128<Odd, Conj>(z);
-    case 256:
-      small_stage<Odd, Conj, 128>(z, seq<16>());
-      return finish_quarters_small<Odd>(n, z);
     default:
-      small_stage<Odd, Conj, 256>(z, seq<32>());
+      stage<Odd, Conj>(n, z);
       return finish_quarters_small<Odd>(n, z);
   }
 }
@@ -341,16 +371,6 @@ void finish(int32_t n, double* z) {
   }
 }
 
-template <bool Odd, bool Conj>
-void stage(int32_t n, double* z) {
-  switch (n) {
-    case 64: return small_stage<Odd, Conj, 32>(z, seq<4>());
-    case 128: return small_stage<Odd, Conj, 64>(z, seq<8>());
-    case 256: return small_stage<Odd, Conj, 128>(z, seq<16>());
-    case 512: return small_stage<Odd, Conj, 256>(z, seq<32>());
-    default: return loop_stage<Odd, Conj>(n, z);
-  }
-}
 
 // ---- Bit reversal ----
 //

@@ -16,6 +16,8 @@
 #ifndef MORLANT_FFT_FFT_VEC_H
 #define MORLANT_FFT_FFT_VEC_H
 
+#include <cstdint>
+
 #include "fft/fft_butterfly.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -103,6 +105,14 @@ inline cm2 zip1(cm2 a, cm2 b) { return {_mm256_permute2f128_pd(a.v, b.v, 0x31)};
 // lo with value 1 of hi.
 inline cv2 fold(cv2 x) { return {_mm256_fmadd_pd(x.v, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), swap(x).v)}; }
 inline cv2 join(cv2 lo, cv2 hi) { return {_mm256_blend_pd(lo.v, hi.v, 0xC)}; }
+
+// The largest block (doubles) whose stage is straight-line code with its
+// twiddles as constants: products read them from memory at no cost in
+// instructions here, so up to 512 doubles that beats the chains.
+constexpr int32_t kStraightStageMax = 512;
+// The looping stages' back twiddles: a blend of two front ones costs one
+// instruction per part here, cheaper than chains of their own.
+constexpr bool kBackChains = false;
 
 // tw2: a pair of twiddles (unit roots), held for products: the real parts
 // (c0, c0, c1, c1) and the imaginary parts (s0, s0, s1, s1), so a product
@@ -250,6 +260,13 @@ inline cv2 fold(cv2 x) {
           vfmaq_f64(vdupq_laneq_f64(x.im, 0), vdupq_laneq_f64(x.im, 1), sign)};
 }
 inline cv2 join(cv2 lo, cv2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
+
+// Each constant twiddle pair costs two loads here; beyond 128 doubles the
+// chains take fewer instructions.
+constexpr int32_t kStraightStageMax = 128;
+// A lane insert overwrites its operand, so blending two front twiddles costs
+// two instructions per part here; chains of their own cost one.
+constexpr bool kBackChains = true;
 
 // tw2: a pair of twiddles held for products; here split like cv2.
 struct tw2 {

@@ -86,11 +86,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n%10s %14s %14s %8s\n", "doubles", "ours (ms)", "FFTW (ms)", "ratio");
+    std::printf("\n%10s %14s %14s %8s\n", "doubles", "ours (us)", "FFTW (us)", "ratio");
     for (const auto& [n, ours] : ours_) {
       const auto it = fftw_.find(n);
       if (it == fftw_.end() || it->second <= 0) continue;
-      std::printf("%10ld %14.3f %14.3f %8.2f\n", n, ours / 1e3, it->second / 1e3, ours / it->second);
+      std::printf("%10ld %14.2f %14.2f %8.2f\n", n, ours, it->second, ours / it->second);
     }
   }
 

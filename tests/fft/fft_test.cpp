@@ -254,7 +254,7 @@ TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
   } stages[] = {{"plain", fft_radix4_stage_vec, fft_radix4_stage_portable, false, false},
                 {"conjugating", fft_radix4_stage_conj_vec, fft_radix4_stage_conj_portable, false, true},
                 {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable, true, false}};
-  for (int32_t n = 64; n <= (1 << 18); n *= 2) {
+  for (int32_t n = 64; n <= 64 * kDirectLimit; n *= 2) {
     for (const auto& st : stages) {
       const Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n));
       const auto want = exact_stage(x, st.odd, st.conj);
