@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -149,24 +152,52 @@ Snapshot snapshot(HWND window) {
   s.menu_icon_size = icon_width(reinterpret_cast<HICON>(SendMessageW(menu_icon_window, STM_GETICON, 0, 0)));
   s.small_icon_size = icon_width(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)));
 
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
   const int w = s.client.right, h = s.client.bottom;
   BITMAPINFO info{};
   info.bmiHeader = {static_cast<DWORD>(sizeof info.bmiHeader), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  // The window's background, then each control's picture read through its
+  // own device context (Wine's parent context does not show every child).
+  HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  for (size_t i = 0; i < s.controls.size(); ++i) {
+    HWND child = GetDlgItem(window, std::array<int, 4>{IDC_MENU_ICON, IDC_START, IDC_RESULT_CARD, IDC_SYSINFO_CARD}[i]);
+    const RECT& r = s.controls[i];
+    HDC dc = GetDC(child);
+    BitBlt(memory, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
+    ReleaseDC(child, dc);
+  }
   GdiFlush();
   const auto* first = static_cast<const uint32_t*>(bits);
   if (first != nullptr) s.pixels.assign(first, first + static_cast<size_t>(w) * h);
   SelectObject(memory, old);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(window, screen);
   DeleteObject(bitmap);
   return s;
+}
+
+// With MORLANT_SHOT_DIR set, the client area is also written there as
+// <name>.bmp, for a person to compare.
+void save_shot(const Snapshot& s, const std::string& name) {
+  const char* folder = std::getenv("MORLANT_SHOT_DIR");
+  if (folder == nullptr || s.pixels.empty()) return;
+  const int w = s.client.right, h = s.client.bottom;
+  BITMAPINFOHEADER info{static_cast<DWORD>(sizeof info), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD pixel_bytes = static_cast<DWORD>(s.pixels.size() * 4);
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info) + pixel_bytes, 0, 0,
+                        static_cast<DWORD>(sizeof file + sizeof info)};
+  if (FILE* out = std::fopen((std::string(folder) + "\\" + name + ".bmp").c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    for (uint32_t pixel : s.pixels) {  // opaque: GDI leaves the alpha byte at 0
+      pixel |= 0xFF000000u;
+      std::fwrite(&pixel, 4, 1, out);
+    }
+    std::fclose(out);
+  }
 }
 
 void expect_same(const Snapshot& moved, const Snapshot& created, const char* what) {
@@ -244,6 +275,11 @@ TEST_F(MainWindowDpi, MovedToAnotherDpiAndBackItIsTheWindowCreatedThere) {
   recreate_at(prefix_dpi);
   const Snapshot created_here = snapshot(window);
 
+  const std::string here = std::to_string(prefix_dpi), other = std::to_string(other_dpi);
+  save_shot(moved, "moved-" + here + "-to-" + other);
+  save_shot(back, "moved-" + here + "-to-" + other + "-and-back");
+  save_shot(created_other, "created-at-" + other + "-in-" + here + "-prefix");
+  save_shot(created_here, "created-at-" + here);
   expect_same(moved, created_other, "moved to the other DPI");
   expect_same(back, created_here, "moved back");
   // The window created at the other DPI has that DPI's layout.
