@@ -9,7 +9,7 @@
 # executables).
 #
 # Reproducible: the same commit gives byte-identical zips in any folder at
-# any time. The executables are linked without a time stamp and compiled
+# any time. The executables are linked without a time stamp or symbols and compiled
 # with the checkout's and the build folder's paths mapped to fixed names;
 # the archives carry fixed dates, modes and order (scripts/package_zip.py).
 #
@@ -57,7 +57,7 @@ for arch in x64 arm64; do
   # CMake starts its flags from these variables in a new build folder, in
   # front of the toolchain's own (the static runtime stays).
   map="-ffile-prefix-map=$root=/morlant -ffile-prefix-map=$build=/morlant-build"
-  CFLAGS="$map" CXXFLAGS="$map" LDFLAGS="-Wl,--no-insert-timestamp" \
+  CFLAGS="$map" CXXFLAGS="$map" LDFLAGS="-Wl,--no-insert-timestamp -s" \
     cmake --preset "windows-$arch" -B "$build" -DMORLANT_BUILD_TESTS=OFF >/dev/null
   cmake --build "$build" -j "$jobs" --target Morlant morlant-cli
 
