@@ -5,6 +5,13 @@
 // menu and F1, copies the result on Ctrl+C, follows the window's DPI when it
 // moves to another monitor, and cleans up when the window is destroyed.
 // Window thread only.
+//
+// Ownership: the window's fonts and title bar icons are the globals of
+// app/globals.h (made at creation and for every new DPI, the old ones
+// deleted once replaced, the last ones on WM_DESTROY); the accelerator table
+// of its shortcuts is made with the first window and destroyed on its
+// WM_DESTROY; the menu icon's picture is replaced with each new DPI
+// (app/menu_icon.h). The clipboard memory of a copy belongs to the clipboard.
 #ifndef MORLANT_APP_MAIN_WINDOW_H
 #define MORLANT_APP_MAIN_WINDOW_H
 
