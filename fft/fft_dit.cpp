@@ -253,5 +253,6 @@ void fft_inverse_scrambled(int32_t n, double* data) {
     fft_inverse(n, data);
     return;
   }
-  dit_block(n, data, false);
+  if (fft_simd_enabled()) fft_inverse_scrambled_vec(n, data);
+  else dit_block(n, data, false);
 }

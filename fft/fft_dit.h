@@ -40,6 +40,8 @@ void fft_half_stage_portable(int32_t n, double* data);
 #ifdef MORLANT_FFT_HAVE_VEC
 // The vectorised forms; call only when fft_simd_available().
 void fft_half_stage_vec(int32_t n, double* data);
+// The whole transposed inverse of n >= 64 doubles (fft_inverse_scrambled).
+void fft_inverse_scrambled_vec(int32_t n, double* data);
 void fft_dit_stage_vec(int32_t n, double* block);
 void fft_odd_dit_stage_vec(int32_t n, double* block);
 void fft_dit_leaf8_vec(double* block);

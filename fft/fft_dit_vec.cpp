@@ -168,16 +168,27 @@ inline void load_four_odd(const double* z, cv2& x01, cv2& x23) {
 constexpr double kC8 = fftk::kCos8, kS8 = fftk::kSin8, kC16 = fftk::kCos16, kS16 = fftk::kSin16,
                  kC316 = fftk::kCos3_16, kS316 = fftk::kSin3_16;
 
+// The adjoint leaf of 8 values at z into registers x[0 .. 3].
+template <bool Odd>
+inline void leaf8_regs(const double* z, cv2* x) {
+  x[0] = load_fold(z);
+  x[1] = load_fold_i(z + 4);
+  x[2] = load_fold(z + 8);
+  x[3] = Odd ? load_fold_i(z + 12) : load_fold(z + 12);
+  if (Odd) adj_twiddled<true>(x[0], x[1], x[2], x[3], make(1, 0, kC8, kS8), make(1, 0, kS8, kC8));
+  else adj_twiddled<false>(x[0], x[1], x[2], x[3], make(1, 0, kH, kH), make(1, 0, -kH, kH));
+}
+
+template <long... I>
+inline void store_regs(double* z, const cv2* x, std::integer_sequence<long, I...>) {
+  (store(z + 4 * I, x[I]), ...);
+}
+
 template <bool Odd>
 void leaf8(double* z) {
-  cv2 a = load_fold(z), b = load_fold_i(z + 4), c = load_fold(z + 8);
-  cv2 d = Odd ? load_fold_i(z + 12) : load_fold(z + 12);
-  if (Odd) adj_twiddled<true>(a, b, c, d, make(1, 0, kC8, kS8), make(1, 0, kS8, kC8));
-  else adj_twiddled<false>(a, b, c, d, make(1, 0, kH, kH), make(1, 0, -kH, kH));
-  store(z, a);
-  store(z + 4, b);
-  store(z + 8, c);
-  store(z + 12, d);
+  cv2 x[4];
+  leaf8_regs<Odd>(z, x);
+  store_regs(z, x, std::make_integer_sequence<long, 4>());
 }
 
 template <bool Odd>
@@ -205,7 +216,48 @@ void leaf16(double* z) {
   store(z + 28, d1);
 }
 
+// ---- Whole blocks ----
+
+// The adjoint of a block of 64 doubles whole in registers: the four adjoint
+// leaves (plain, odd, plain, the block's kind), then the stage's adjoint.
+template <bool Odd, long... P>
+inline void adj_regs32(cv2* x, std::integer_sequence<long, P...>) {
+  (adj_twiddled<Odd>(x[P], x[4 + P], x[8 + P], x[12 + P], stage_w1<Odd, 32, P>(), stage_w3<Odd, 32, P>()), ...);
+}
+template <bool Odd>
+inline void block64(double* z) {
+  cv2 x[16];
+  leaf8_regs<false>(z, x);
+  leaf8_regs<true>(z + 16, x + 4);
+  leaf8_regs<false>(z + 32, x + 8);
+  leaf8_regs<Odd>(z + 48, x + 12);
+  adj_regs32<Odd>(x, std::make_integer_sequence<long, 4>());
+  store_regs(z, x, std::make_integer_sequence<long, 16>());
+}
+
+// A block of n >= 64 doubles: its quarters, then its stage.
+template <bool Odd>
+void block(int32_t n, double* z) {
+  if (n == 64) return block64<Odd>(z);
+  const int32_t qd = n / 4;
+  const std::size_t s = static_cast<std::size_t>(qd);
+  if (qd < 64) {
+    leaf16<false>(z);
+    leaf16<true>(z + s);
+    leaf16<false>(z + 2 * s);
+    leaf16<Odd>(z + 3 * s);
+  } else {
+    block<false>(qd, z);
+    block<true>(qd, z + s);
+    block<false>(qd, z + 2 * s);
+    block<Odd>(qd, z + 3 * s);
+  }
+  dit_stage<Odd>(n, z);
+}
+
 }  // namespace
+
+void fft_inverse_scrambled_vec(int32_t n, double* data) { block<false>(n, data); }
 
 void fft_half_stage_vec(int32_t n, double* data) { half_stage(n, data); }
 void fft_dit_stage_vec(int32_t n, double* block) { dit_stage<false>(n, block); }
