@@ -48,6 +48,15 @@ void fft_dit_leaf8_vec(double* block);
 void fft_dit_leaf16_vec(double* block);
 void fft_odd_dit_leaf8_vec(double* block);
 void fft_odd_dit_leaf16_vec(double* block);
+#else
+inline void fft_half_stage_vec(int32_t, double*) {}
+inline void fft_inverse_scrambled_vec(int32_t, double*) {}
+inline void fft_dit_stage_vec(int32_t, double*) {}
+inline void fft_odd_dit_stage_vec(int32_t, double*) {}
+inline void fft_dit_leaf8_vec(double*) {}
+inline void fft_dit_leaf16_vec(double*) {}
+inline void fft_odd_dit_leaf8_vec(double*) {}
+inline void fft_odd_dit_leaf16_vec(double*) {}
 #endif
 
 // The forms this processor runs (fft_simd_enabled()).
