@@ -122,6 +122,8 @@ struct tw2 {
 };
 inline tw2 make_tw(cpx lo, cpx hi) { return {_mm256_set_pd(hi.re, hi.re, lo.re, lo.re), _mm256_set_pd(hi.im, hi.im, lo.im, lo.im)}; }
 inline cv2 cmul(cv2 a, tw2 w) { return {_mm256_fmaddsub_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
+// a conj(w), for the transposed stages
+inline cv2 cmulc(cv2 a, tw2 w) { return {_mm256_fmsubadd_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
 // p + t i c, fused
 inline tw2 step(tw2 p, tw2 c, double t) {
   const __m256d tv = _mm256_set1_pd(t);
@@ -274,6 +276,7 @@ struct tw2 {
 };
 inline tw2 make_tw(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
 inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, cv2{w.re, w.im}); }
+inline cv2 cmulc(cv2 a, tw2 w) { return {a.re * w.re + a.im * w.im, a.im * w.re - a.re * w.im}; }
 inline tw2 step(tw2 p, tw2 c, double t) { return {vfmsq_n_f64(p.re, c.im, t), vfmaq_n_f64(p.im, c.re, t)}; }
 inline tw2 join(tw2 lo, tw2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 inline tw2 flip(tw2 a) { return {a.im, a.re}; }
