@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "fft/fft_dit_butterfly.h"
+#include "fft/fft_vec_loop.h"
 #include "fft/fft_vec_stage.h"
 
 namespace {
@@ -36,30 +37,31 @@ inline void adj_odd(cv2& a, cv2& b, cv2& c, cv2& d) {
   d = mul_i(f - e);
 }
 
+// a conj(w) for a twiddle held as a vector (the straight-line stages' and
+// the leaves' constants); the chains' twiddles use the type's own cmulc.
+inline cv2 cmulc(cv2 a, cv2 w) { return cmul(a, conj(w)); }
+
 // The adjoint butterflies on a ... d as loaded, (w1, w3) the forward
 // butterfly's twiddles.
-template <bool Odd>
-inline void adj_twiddled(cv2& a, cv2& b, cv2& c, cv2& d, cv2 w1, cv2 w3) {
-  const cv2 c1 = conj(w1), c3 = conj(w3);
+template <bool Odd, class W>
+inline void adj_twiddled(cv2& a, cv2& b, cv2& c, cv2& d, W w1, W w3) {
   if (Odd) {
-    a = cmul(a, c1);
-    b = cmul(b, c1);
-    c = cmul(c, c3);
-    d = cmul(d, c3);
+    a = cmulc(a, w1);
+    b = cmulc(b, w1);
+    c = cmulc(c, w3);
+    d = cmulc(d, w3);
     adj_odd(a, b, c, d);
   } else {
-    c = cmul(c, c1);
-    d = cmul(d, c3);
+    c = cmulc(c, w1);
+    d = cmulc(d, w3);
     adj_plain(a, b, c, d);
   }
 }
 
-// The adjoint butterflies at value index j (two values) of a block with
-// quarter size q; (w1, w3) are the forward stage's twiddles there.
-template <bool Odd>
-inline void adj_vec(double* z, std::size_t j, std::size_t q, cv2 w1, cv2 w3) {
-  double* p = z + 2 * j;
-  const std::size_t s = 2 * q;
+// The adjoint butterflies on the vector at p (two values) of a block whose
+// quarters are s doubles apart.
+template <bool Odd, class W>
+inline void adj_at(double* p, std::size_t s, W w1, W w3) {
   cv2 a = load(p), b = load(p + s), c = load(p + 2 * s), d = load(p + 3 * s);
   adj_twiddled<Odd>(a, b, c, d, w1, w3);
   store(p, a);
@@ -68,72 +70,60 @@ inline void adj_vec(double* z, std::size_t j, std::size_t q, cv2 w1, cv2 w3) {
   store(p + 3 * s, d);
 }
 
-// Stages on 64 and 128 doubles: straight-line, compile-time twiddles.
+// Stages up to kStraightStageMax doubles: straight-line, compile-time twiddles.
 template <bool Odd, long M, long... P>
 inline void small_adj(double* z, std::integer_sequence<long, P...>) {
-  constexpr std::size_t q = M / 4;
-  (adj_vec<Odd>(z, static_cast<std::size_t>(2 * P), q, stage_w1<Odd, M, P>(), stage_w3<Odd, M, P>()), ...);
+  constexpr std::size_t s = M / 2;  // doubles between quarters
+  (adj_at<Odd>(z + 4 * P, s, stage_w1<Odd, M, P>(), stage_w3<Odd, M, P>()), ...);
 }
 
 template <bool Odd>
 void dit_stage(int32_t n, double* z) {
-  if (n == 64) return small_adj<Odd, 32>(z, std::make_integer_sequence<long, 4>());
-  if (n == 128) return small_adj<Odd, 64>(z, std::make_integer_sequence<long, 8>());
-  const std::size_t q = static_cast<std::size_t>(n) / 8;
-  const std::size_t half = q / 2;
-  // Index 0 and the middle three are single values: the scalar butterflies.
-  if (Odd) fftk::odd_adj0(z, 0, q);
-  else fftk::plain_adj0(z, 0, q);
-  stage_twiddles_vec<Odd>(
-      n,
-      [&](std::size_t j, cv2 w1, cv2 w3) {
-        adj_vec<Odd>(z, j, q, w1, w3);
-        adj_vec<Odd>(z, q - j - 1, q, mirror1<Odd>(w1), mirror3<Odd>(w3));
-      },
-      [&](cpx a, cpx b, cpx c, cpx d) {
-        if (Odd) {
-          fftk::odd_adj(z, half - 1, q, a, b);
-          fftk::odd_adj(z, half, q, c, d);
-          fftk::odd_adj(z, half + 1, q, fftk::mul_zeta(fftk::conj(a)), fftk::mul_zeta3(fftk::conj(b)));
-        } else {
-          fftk::plain_adj(z, half - 1, q, a, b);
-          fftk::plain_adj(z, half, q, cpx{c.re, c.re}, cpx{-c.re, c.re});
-          fftk::plain_adj(z, half + 1, q, cpx{a.im, a.re}, cpx{-b.im, -b.re});
-        }
-      });
+  if (n > kStraightStageMax)
+    return loop_stage_walk<Odd>(n, z, [](double* p, std::size_t s, tw2 w1, tw2 w3) { adj_at<Odd>(p, s, w1, w3); });
+  switch (n) {
+    case 64: return small_adj<Odd, 32>(z, std::make_integer_sequence<long, 4>());
+    case 128: return small_adj<Odd, 64>(z, std::make_integer_sequence<long, 8>());
+    case 256: return small_adj<Odd, 128>(z, std::make_integer_sequence<long, 16>());
+    default: return small_adj<Odd, 256>(z, std::make_integer_sequence<long, 32>());
+  }
 }
 
 // The plain forward stage with c = d = 0 (fft_dit.h): a + b, a - b,
-// (a + ib) w1, (a - ib) w3; the single values as the portable form.
-inline void half_vec(double* z, std::size_t j, std::size_t q, cv2 w1, cv2 w3) {
-  double* p = z + 2 * j;
-  const std::size_t s = 2 * q;
+// (a + ib) w1, (a - ib) w3, every index on the chains' twiddles; then index 0
+// takes the one value of the upper half, the real part r of value 2Q, read
+// first: a + r, b + r... as the butterfly with c = r (w^0 = 1 on both).
+template <class W>
+inline void half_at(double* p, std::size_t s, W w1, W w3) {
   const cv2 a = load(p), b = load(p + s), ib = mul_i(b);
   store(p, a + b);
   store(p + s, a - b);
   store(p + 2 * s, cmul(a + ib, w1));
   store(p + 3 * s, cmul(a - ib, w3));
 }
-inline void half_one(double* z, std::size_t j, std::size_t q, cpx w1, cpx w3) {
-  const cpx a = fftk::load(z, j), b = fftk::load(z, j + q);
-  fftk::store_quad(z, j, q, {a + b, a - b, fftk::mul(fftk::add_i(a, b), w1), fftk::mul(fftk::sub_i(a, b), w3)});
+
+template <long... P>
+inline void small_half(double* z, std::size_t s, std::integer_sequence<long, P...>) {
+  constexpr long M = sizeof...(P) * 8;
+  (half_at(z + 4 * P, s, stage_w1<false, M, P>(), stage_w3<false, M, P>()), ...);
 }
 
 void half_stage(int32_t n, double* z) {
   const std::size_t q = static_cast<std::size_t>(n) / 8;
-  const std::size_t half = q / 2;
-  fftk::store_quad(z, 0, q, fftk::plain4(fftk::load(z, 0), fftk::load(z, q), cpx{z[4 * q], 0.0}, cpx{0.0, 0.0}));
-  stage_twiddles_vec<false>(
-      n,
-      [&](std::size_t j, cv2 w1, cv2 w3) {
-        half_vec(z, j, q, w1, w3);
-        half_vec(z, q - j - 1, q, mirror1<false>(w1), mirror3<false>(w3));
-      },
-      [&](cpx a, cpx b, cpx c, cpx) {
-        half_one(z, half - 1, q, a, b);
-        half_one(z, half, q, cpx{c.re, c.re}, cpx{-c.re, c.re});
-        half_one(z, half + 1, q, cpx{a.im, a.re}, cpx{-b.im, -b.re});
-      });
+  const double r = z[4 * q];
+  switch (n > kStraightStageMax ? 0 : n) {
+    case 0:
+      loop_stage_walk<false>(n, z, [](double* p, std::size_t s, tw2 w1, tw2 w3) { half_at(p, s, w1, w3); });
+      break;
+    case 64: small_half(z, 2 * q, std::make_integer_sequence<long, 4>()); break;
+    case 128: small_half(z, 2 * q, std::make_integer_sequence<long, 8>()); break;
+    case 256: small_half(z, 2 * q, std::make_integer_sequence<long, 16>()); break;
+    default: small_half(z, 2 * q, std::make_integer_sequence<long, 32>()); break;
+  }
+  z[0] += r;
+  z[2 * q] += r;
+  z[4 * q] -= r;
+  z[6 * q] -= r;
 }
 
 // ---- Leaves: adjoints of the two-value folds on loading, then the stage ----
