@@ -34,6 +34,22 @@ bool await_text(const std::string& path, const std::string& ready, double timeou
 
 #ifdef _WIN32
 
+// Ctrl+C to a child that has a console of its own: this process (which
+// has none, or leaves its own for the moment) attaches to the child's
+// console, ignores the event itself and generates it for everything
+// attached there. Works without a console of the caller's, as under a test
+// runner.
+bool send_ctrl_c(DWORD child) {
+  FreeConsole();
+  if (!AttachConsole(child)) return false;
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+  Sleep(200);  // the event is delivered asynchronously: stay ignoring it a while
+  FreeConsole();
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  return sent;
+}
+
 InterruptOutcome run_and_interrupt(const std::string& program, const std::vector<std::string>& args,
                                    const std::string& scratch_dir, const std::string& ready, double timeout_seconds) {
   InterruptOutcome o;
@@ -43,21 +59,26 @@ InterruptOutcome run_and_interrupt(const std::string& program, const std::vector
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
+  si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_HIDE;
   si.hStdInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
   si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS, 0, nullptr);
   si.hStdError = CreateFileA(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS, 0, nullptr);
   PROCESS_INFORMATION pi{};
-  // Its own process group, so that the break event reaches the child alone.
-  const BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                                 nullptr, &si, &pi);
+  // A console of its own, so that a control event reaches the child (and
+  // this process) alone; its output still goes to the files.
+  const BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                                 &si, &pi);
   for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
   if (!ok) return o;
   o.started = await_text(err, ready, timeout_seconds,
                          [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; });
-  if (o.started) o.signalled = GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, pi.dwProcessId) != 0;
-  if (!o.signalled) TerminateProcess(pi.hProcess, 99);
-  WaitForSingleObject(pi.hProcess, 60000);
+  if (o.started) o.signalled = send_ctrl_c(pi.dwProcessId);
+  if (!o.signalled || WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+    o.signalled = false;
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+  }
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
   o.exit_code = static_cast<int>(code);

@@ -1,7 +1,7 @@
 // A child program that a test interrupts as a user would with Ctrl+C:
 // started with its output in files, waited for until its standard error
-// shows some text, then sent SIGINT (on Windows Ctrl+Break to its own
-// process group, which reaches the console control handler), and reaped.
+// shows some text, then sent SIGINT (on Windows Ctrl+C through a console of
+// the child's own, which reaches its console control handler), and reaped.
 #ifndef MORLANT_TESTS_CLI_INTERRUPTED_CHILD_H
 #define MORLANT_TESTS_CLI_INTERRUPTED_CHILD_H
 
