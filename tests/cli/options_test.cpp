@@ -143,7 +143,9 @@ TEST(Options, Durations) {
   for (const auto& c : cases) {
     int64_t seconds = -1;
     EXPECT_EQ(parse_duration(c.text, &seconds), c.seconds >= 0) << c.text;
-    if (c.seconds >= 0) EXPECT_EQ(seconds, c.seconds) << c.text;
+    if (c.seconds >= 0) {
+      EXPECT_EQ(seconds, c.seconds) << c.text;
+    }
   }
 }
 
