@@ -93,6 +93,7 @@ TEST_F(MainWindowLayout, FixedSizeWindowCentredOnTheScreen) {
   const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+  EXPECT_NE(style & WS_CLIPCHILDREN, 0) << "the background would be painted under the controls first";
   EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
   RECT outer{};
   GetWindowRect(window, &outer);
