@@ -5,10 +5,10 @@
 // portable forms in fft.cpp, fft_leaf.cpp and fft_bitrev.cpp are the
 // reference they are tested against.
 //
-// The transform is chosen once per call (fft.cpp); below that, everything is
+// The path is chosen once per call (fft.cpp); below that, everything is
 // direct calls within this file: blocks of up to 512 doubles are finished by
-// straight-line code with compile-time twiddles, blocks of 64 and 128
-// doubles (stage and leaves) in registers.
+// straight-line code with compile-time twiddles (their own stage too up to
+// kStraightStageMax of fft_vec.h), a block of 64 doubles whole in registers.
 #include "fft/fft_simd.h"
 
 #ifdef MORLANT_FFT_HAVE_VEC
@@ -57,12 +57,8 @@ inline void bfly(cv2& a, cv2& b, cv2& c, cv2& d, cv2 w1, cv2 w3) {
   else bfly_plain(a, b, c, d, w1, w3);
 }
 
-// Butterflies on the vector at value index j (two values) of a block with
-// quarter size q (complex values), in memory.
-template <bool Odd, bool Conj, class W>
-inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3);
-
-// The same at p, with quarters s doubles apart.
+// Butterflies on the vector at p (two values) of a block whose quarters are
+// s doubles apart, in memory.
 template <bool Odd, bool Conj, class W>
 inline void stage_at(double* p, size_t s, W w1, W w3) {
   if (!Odd) {
@@ -90,12 +86,13 @@ inline void stage_at(double* p, size_t s, W w1, W w3) {
   store(p + 2 * s, c);
   store(p + 3 * s, d);
 }
+// The same at value index j of a block with quarter size q (complex values).
 template <bool Odd, bool Conj, class W>
 inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
   stage_at<Odd, Conj>(z + 2 * j, 2 * q, w1, w3);
 }
 
-// ---- Stages on 1024 doubles and more: twiddle chains ----
+// ---- Looping stages: twiddle chains ----
 //
 // The stage's Q values per quarter are Q/2 vectors: the front pairs (j, j+1)
 // for even j < Q/2 and the back pairs (Q-j-2, Q-j-1), index 0 and the middle
@@ -108,8 +105,9 @@ inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
 // C_(j+2) and w^(j+1) from C_j, through the mirror relations:
 //   plain: w^(Q-k) = i conj(w^k) = (s, c), w^(3(Q-k)) = -i conj(w^(3k)) = (-s, -c);
 //   odd:   v^(Q-k) = zeta conj(v^k),       v^(3(Q-k)) = zeta^3 conj(v^(3k)).
-// A stage on M >= 512 values calls cos and sin M/512 times each: once for
+// A stage on M values calls cos and sin max(1, M/512) times each: once for
 // w, once per run after the first.
+
 // Mirror twiddles of B = (w^(j+2), w^(j+1)) for the back pair.
 template <bool Odd>
 inline tw2 back1(tw2 w) { return Odd ? zeta_conj(w) : flip(w); }
@@ -118,7 +116,7 @@ inline tw2 back3(tw2 w) { return Odd ? zeta3_conj(w) : neg(flip(w)); }
 
 // B is join(C_(j+2), C_j), or in the plain stages where the lowering prefers
 // it (kBackChains, fft_vec.h) a chain of its own: both lanes follow the same
-// recurrence. (The odd stages' mirror products hide the blend's cost.)
+// recurrence. (In the odd stages the blend measured cheaper everywhere.)
 template <bool Odd>
 inline tw2 back_of(tw2 cur, tw2 next, tw2 chain) { return kBackChains && !Odd ? chain : join(next, cur); }
 
@@ -268,8 +266,9 @@ void leaf16(double* z) {
 // Quarter kinds: plain, odd, plain, and the block's own kind (a plain block's
 // last quarter is plain, an odd block's odd).
 
-// Blocks of 64 and 128 doubles, transformed whole in registers: the stage,
-// then the four leaves.
+// Blocks of 64 and 128 doubles: the stage, then the four leaves; the 64-double
+// block whole in registers (the 128-double one, 32 vectors, would spill: it
+// goes through memory at the same instruction count).
 template <bool Odd, bool Conj>
 inline void block64(double* z) {
   cv2 x[16];

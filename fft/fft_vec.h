@@ -124,6 +124,13 @@ inline tw2 make_tw(cpx lo, cpx hi) { return {_mm256_set_pd(hi.re, hi.re, lo.re, 
 inline cv2 cmul(cv2 a, tw2 w) { return {_mm256_fmaddsub_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
 // a conj(w), for the transposed stages
 inline cv2 cmulc(cv2 a, tw2 w) { return {_mm256_fmsubadd_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
+// Stores the four parts x * scale rounded to integers, as the 64-bit bit
+// patterns of (x * scale + magic) - shift (see fft_inverse_scrambled_rounded).
+inline void store_rounded(double* p, cv2 x, double scale, double magic, int64_t shift) {
+  const __m256d y = _mm256_fmadd_pd(x.v, _mm256_set1_pd(scale), _mm256_set1_pd(magic));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                      _mm256_sub_epi64(_mm256_castpd_si256(y), _mm256_set1_epi64x(shift)));
+}
 // p + t i c, fused
 inline tw2 step(tw2 p, tw2 c, double t) {
   const __m256d tv = _mm256_set1_pd(t);
@@ -263,9 +270,15 @@ inline cv2 fold(cv2 x) {
 }
 inline cv2 join(cv2 lo, cv2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 
-// Each constant twiddle pair costs two loads here; beyond 128 doubles the
-// chains take fewer instructions.
+// Each constant twiddle pair costs two loads here. Measured in executed
+// instructions of a 2^21-double transform: GCC 12's chains take fewer beyond
+// 128 doubles (a 512-double block 6553 against 6955), clang 14's more (5919
+// against 6183 with chains).
+#if defined(__clang__)
+constexpr int32_t kStraightStageMax = 512;
+#else
 constexpr int32_t kStraightStageMax = 128;
+#endif
 // A lane insert overwrites its operand, so blending two front twiddles costs
 // two instructions per part here; chains of their own cost one.
 constexpr bool kBackChains = true;
@@ -277,6 +290,13 @@ struct tw2 {
 inline tw2 make_tw(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
 inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, cv2{w.re, w.im}); }
 inline cv2 cmulc(cv2 a, tw2 w) { return {a.re * w.re + a.im * w.im, a.im * w.re - a.re * w.im}; }
+inline void store_rounded(double* p, cv2 x, double scale, double magic, int64_t shift) {
+  const int64x2_t sh = vdupq_n_s64(shift);
+  const float64x2_t m = vdupq_n_f64(magic);
+  const int64x2_t re = vsubq_s64(vreinterpretq_s64_f64(vfmaq_n_f64(m, x.re, scale)), sh);
+  const int64x2_t im = vsubq_s64(vreinterpretq_s64_f64(vfmaq_n_f64(m, x.im, scale)), sh);
+  store(p, cv2{vreinterpretq_f64_s64(re), vreinterpretq_f64_s64(im)});
+}
 inline tw2 step(tw2 p, tw2 c, double t) { return {vfmsq_n_f64(p.re, c.im, t), vfmaq_n_f64(p.im, c.re, t)}; }
 inline tw2 join(tw2 lo, tw2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 inline tw2 flip(tw2 a) { return {a.im, a.re}; }
