@@ -100,6 +100,10 @@ TEST_F(CliEndToEnd, HelpAndVersionExit0) {
   ProcessOutcome o = run({"--help"});
   EXPECT_EQ(o.exit_code, 0);
   EXPECT_EQ(o.out.rfind("Usage: morlant-cli [options]\n", 0), 0u) << o.out;
+  // Whole, to the exit codes at its end, and within 80 columns.
+  EXPECT_NE(o.out.find("duration, or a benchmark).\n"), std::string::npos) << o.out;
+  for (std::size_t at = 0, next; (next = o.out.find('\n', at)) != std::string::npos; at = next + 1)
+    EXPECT_LT(next - at, 80u) << o.out.substr(at, next - at);
   EXPECT_EQ(o.err, "");
   o = run({"--version"});
   EXPECT_EQ(o.exit_code, 0);
@@ -252,9 +256,9 @@ TEST_F(CliEndToEnd, StressStopsAtTheFirstWrongDigit) {
 }
 
 TEST_F(CliEndToEnd, StressRunsForItsDurationOnEveryThread) {
-  const ProcessOutcome o = run({"--stress", "1s", "--threads", "2", "--digits", "10000"});
+  const ProcessOutcome o = run({"--stress", "1s", "--threads", "2", "--digits", "1000"});
   EXPECT_EQ(o.exit_code, 0) << o.err;
-  EXPECT_NE(o.out.find("Stress test:   10000 digits a run on 2 threads, for 1s\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Stress test:   1000 digits a run on 2 threads, for 1s\n"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("Result:        no error found\n"), std::string::npos) << o.out;
   unsigned runs = 0, first = 0, second = 0;
   const std::size_t at = o.out.find("\nRuns:");
@@ -301,7 +305,7 @@ TEST_F(CliEndToEnd, TooLittleMemoryRefusesBeforeAnyWork) {
 // existing one untouched); a stress test without a duration ends normally.
 TEST_F(CliEndToEnd, InterruptStopsCleanly) {
   const std::string file = dir_ + "/pi.txt";
-  InterruptOutcome o = interrupt({"--digits", "1000000", "--runs", "50", "--output", file}, "run 1/50: ");
+  InterruptOutcome o = interrupt({"--digits", "1000000", "--runs", "50", "--output", file}, "step 1/");
   ASSERT_TRUE(o.started && o.signalled) << o.err;
   EXPECT_EQ(o.exit_code, 130) << o.err;
   EXPECT_NE(o.err.find("morlant-cli: interrupted; "), std::string::npos) << o.err;

@@ -1,6 +1,7 @@
 #include "tests/cli/interrupted_child.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "tests/support/process.h"
@@ -95,6 +96,9 @@ InterruptOutcome run_and_interrupt(const std::string& program, const std::vector
                                    const std::string& scratch_dir, const std::string& ready, double timeout_seconds) {
   InterruptOutcome o;
   const std::string out = scratch_dir + "/stdout", err = scratch_dir + "/stderr";
+  // The child truncates its files only once it runs: an earlier child's
+  // text must not be taken for this one's.
+  std::remove(err.c_str());
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -118,7 +122,9 @@ InterruptOutcome run_and_interrupt(const std::string& program, const std::vector
     if (!o.signalled) kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
   }
-  o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // Death by the signal itself (the handler missing) must not pass for the
+  // status 130 the program chooses.
+  o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
   o.out = testsupport::read_file(out);
   o.err = testsupport::read_file(err);
   return o;

@@ -11,7 +11,7 @@
 struct InterruptOutcome {
   bool started = false;      // the child started and showed the awaited text in time
   bool signalled = false;    // the interrupt could be delivered
-  int exit_code = -1;
+  int exit_code = -1;        // the exit status; minus the signal's number for a death by a signal
   std::string out, err;
 };
 
