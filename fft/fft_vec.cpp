@@ -20,6 +20,8 @@
 #include "fft/fft.h"
 #include "fft/fft_butterfly.h"
 #include "fft/fft_vec.h"
+#include "fft/fft_vec_loop.h"
+#include "fft/fft_vec_stage.h"
 
 namespace {
 
@@ -92,108 +94,26 @@ inline void stage_vec(double* z, size_t j, size_t q, W w1, W w3) {
   stage_at<Odd, Conj>(z + 2 * j, 2 * q, w1, w3);
 }
 
-// ---- Looping stages: twiddle chains ----
-//
-// The stage's Q values per quarter are Q/2 vectors: the front pairs (j, j+1)
-// for even j < Q/2 and the back pairs (Q-j-2, Q-j-1), index 0 and the middle
-// ones included, so no butterfly is scalar. The front twiddles C_j = (w^j,
-// w^(j+1)) come from two interleaved chains per angle, each stepping two
-// indices in one fused multiply-add per part,
-//   C_(j+4) = C_j + 2 sin(2 phi) i C_(j+2),
-// restarted from cos/sin at every 64th index (J = 64 b), so no chain runs
-// more than 32 steps. A back pair takes its partners' twiddles, w^(j+2) from
-// C_(j+2) and w^(j+1) from C_j, through the mirror relations:
-//   plain: w^(Q-k) = i conj(w^k) = (s, c), w^(3(Q-k)) = -i conj(w^(3k)) = (-s, -c);
-//   odd:   v^(Q-k) = zeta conj(v^k),       v^(3(Q-k)) = zeta^3 conj(v^(3k)).
-// A stage on M values calls cos and sin max(1, M/512) times each: once for
-// w, once per run after the first.
-
-// Mirror twiddles of B = (w^(j+2), w^(j+1)) for the back pair.
-template <bool Odd>
-inline tw2 back1(tw2 w) { return Odd ? zeta_conj(w) : flip(w); }
-template <bool Odd>
-inline tw2 back3(tw2 w) { return Odd ? zeta3_conj(w) : neg(flip(w)); }
-
-// B is join(C_(j+2), C_j), or in the plain stages where the lowering prefers
-// it (kBackChains, fft_vec.h) a chain of its own: both lanes follow the same
-// recurrence. (In the odd stages the blend measured cheaper everywhere.)
-template <bool Odd>
-inline tw2 back_of(tw2 cur, tw2 next, tw2 chain) { return kBackChains && !Odd ? chain : join(next, cur); }
+// ---- Looping stages: twiddle chains (fft_vec_loop.h) ----
 
 template <bool Odd, bool Conj>
 void loop_stage(int32_t n, double* z) {
-  using fftk::mul;
-  using fftk::triple;
-  const size_t q = static_cast<size_t>(n) / 8, last = q / 2 - 2, s = 2 * q;
-  const double theta = fftk::stage_angle<Odd>(n);
-  const cpx w = {std::cos(theta), std::sin(theta)};
-  const cpx w2 = mul(w, w), w3 = mul(w2, w), w4 = mul(w2, w2);
-  const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
-  // The front pair at f with twiddles (c1, c3) and its back pair at b with
-  // the mirrors of (b1, b3).
-  const auto pair = [&](double* f, double* b, tw2 c1, tw2 c3, tw2 b1, tw2 b3) {
-    stage_at<Odd, Conj>(f, s, c1, c3);
-    stage_at<Odd, Conj>(b, s, back1<Odd>(b1), back3<Odd>(b3));
-  };
-  for (size_t start = 0; start <= last; start += 64) {
-    cpx r[5] = {{1.0, 0.0}};  // w^(start + k)
-    if (start > 0) r[0] = {std::cos(theta * static_cast<double>(start)), std::sin(theta * static_cast<double>(start))};
-    r[1] = mul(r[0], w), r[2] = mul(r[0], w2), r[3] = mul(r[0], w3), r[4] = mul(r[0], w4);
-    cpx r3[5];
-    for (int k = 0; k < 5; ++k) r3[k] = triple(r[k]);
-    // Front chains C_j, C_(j+2) and back chains B_j, B_(j+2), per angle.
-    tw2 c1 = make_tw(r[0], r[1]), n1 = make_tw(r[2], r[3]), e1 = make_tw(r[2], r[1]), m1 = make_tw(r[4], r[3]);
-    tw2 c3 = make_tw(r3[0], r3[1]), n3 = make_tw(r3[2], r3[3]), e3 = make_tw(r3[2], r3[1]), m3 = make_tw(r3[4], r3[3]);
-    const size_t end = start + 62 < last ? start + 62 : last;
-    // Two pairs a turn, each chain's two vectors taking turns as the newer.
-    size_t j = start;
-    double* f = z + 2 * j;            // front pair j
-    double* b = z + 2 * (q - j - 2);  // back pair q - j - 2
-    for (; j + 2 <= end; j += 4, f += 8, b -= 8) {
-      pair(f, b, c1, c3, back_of<Odd>(c1, n1, e1), back_of<Odd>(c3, n3, e3));
-      c1 = step(c1, n1, t1);
-      c3 = step(c3, n3, t3);
-      if (kBackChains && !Odd) {
-        e1 = step(e1, m1, t1);
-        e3 = step(e3, m3, t3);
-      }
-      pair(f + 4, b - 4, n1, n3, back_of<Odd>(n1, c1, m1), back_of<Odd>(n3, c3, m3));
-      n1 = step(n1, c1, t1);
-      n3 = step(n3, c3, t3);
-      if (kBackChains && !Odd) {
-        m1 = step(m1, e1, t1);
-        m3 = step(m3, e3, t3);
-      }
-    }
-    if (j <= end) pair(f, b, c1, c3, back_of<Odd>(c1, n1, e1), back_of<Odd>(c3, n3, e3));
-  }
+  loop_stage_walk<Odd>(n, z, [](double* p, size_t s, tw2 w1, tw2 w3) { stage_at<Odd, Conj>(p, s, w1, w3); });
 }
 
 // ---- Stages on 64 ... 512 doubles: constant twiddles, straight-line ----
 //
-// Twiddle k of a stage on a block of M complex values: w^k, w = exp(2 pi i/M)
-// (plain) or v^k, v = exp(i pi/M) (odd). Evaluated by the compiler, whatever
-// its optimisation.
-template <bool Odd, long M, long K>
-struct StageRoot {
-  static constexpr cpx value = Odd ? fftk::unit_root(K, 2 * M) : fftk::unit_root(K, M);
-};
-// The twiddles of vector P (values 2P, 2P+1): (w^(2P), w^(2P+1)) and (w^(6P), w^(6P+3)).
-template <bool Odd, long M, long P>
-inline cv2 root1() { return make(StageRoot<Odd, M, 2 * P>::value, StageRoot<Odd, M, 2 * P + 1>::value); }
-template <bool Odd, long M, long P>
-inline cv2 root3() { return make(StageRoot<Odd, M, 6 * P>::value, StageRoot<Odd, M, 6 * P + 3>::value); }
-
+// Twiddles: stage_w1, stage_w3 (fft_vec_stage.h).
 template <bool Odd, bool Conj, long M, long... P>
 inline void small_stage(double* z, std::integer_sequence<long, P...>) {
-  ((void)stage_vec<Odd, Conj>(z, static_cast<size_t>(2 * P), M / 4, root1<Odd, M, P>(), root3<Odd, M, P>()), ...);
+  ((void)stage_vec<Odd, Conj>(z, static_cast<size_t>(2 * P), M / 4, stage_w1<Odd, M, P>(), stage_w3<Odd, M, P>()), ...);
 }
 
 // The same stage on a block held in registers, x[0 .. M/2 - 1].
 template <bool Odd, long M, long... P>
 inline void stage_regs(cv2* x, std::integer_sequence<long, P...>) {
   constexpr long v = M / 8;  // vectors per quarter
-  (bfly<Odd>(x[P], x[v + P], x[2 * v + P], x[3 * v + P], root1<Odd, M, P>(), root3<Odd, M, P>()), ...);
+  (bfly<Odd>(x[P], x[v + P], x[2 * v + P], x[3 * v + P], stage_w1<Odd, M, P>(), stage_w3<Odd, M, P>()), ...);
 }
 
 template <bool Conj, long... I>
