@@ -96,14 +96,6 @@ inline void two_odd_adj(double* z, std::size_t k) {
 inline void four_plain_adj(double* z, std::size_t k) { plain_adj0(z + 2 * k, 0, 1); }
 inline void four_odd_adj(double* z, std::size_t k) { odd_adj0(z + 2 * k, 0, 1); }
 
-constexpr cpx kW8 = {kSqrtHalf, kSqrtHalf};     // exp(i pi/4)
-constexpr cpx kW8x3 = {-kSqrtHalf, kSqrtHalf};  // exp(3i pi/4)
-constexpr cpx kW16 = {kCos8, kSin8};            // exp(i pi/8)
-constexpr cpx kW16x3 = {kSin8, kCos8};          // exp(3i pi/8)
-constexpr cpx kW16x9 = {-kCos8, -kSin8};        // exp(9i pi/8)
-constexpr cpx kV16 = {kCos16, kSin16};          // exp(i pi/16)
-constexpr cpx kV16x3 = {kCos3_16, kSin3_16};    // exp(3i pi/16)
-constexpr cpx kV16x9 = {-kSin16, kCos16};       // exp(9i pi/16)
 
 // The recursion. A block of n >= 64 doubles: its quarters (plain, odd, plain,
 // and plain or odd as the block), leaves below 64 doubles, then its stage.

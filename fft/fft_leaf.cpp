@@ -30,15 +30,6 @@ inline void two_odd(double* z, std::size_t k) {
 inline void four_plain(double* z, std::size_t k) { plain_bfly0(z + 2 * k, 0, 1); }
 inline void four_odd(double* z, std::size_t k) { odd_bfly0(z + 2 * k, 0, 1); }
 
-constexpr cpx kW8 = {kSqrtHalf, kSqrtHalf};    // exp(i pi/4)
-constexpr cpx kW8x3 = {-kSqrtHalf, kSqrtHalf}; // exp(3i pi/4)
-constexpr cpx kW16 = {kCos8, kSin8};           // exp(i pi/8)
-constexpr cpx kW16x3 = {kSin8, kCos8};         // exp(3i pi/8)
-constexpr cpx kW16x9 = {-kCos8, -kSin8};       // exp(9i pi/8)
-constexpr cpx kV16 = {kCos16, kSin16};         // exp(i pi/16)
-constexpr cpx kV16x3 = {kCos3_16, kSin3_16};   // exp(3i pi/16)
-constexpr cpx kV16x9 = {-kSin16, kCos16};      // exp(9i pi/16)
-
 }  // namespace
 
 // Plain transform of 8 values; w = exp(2 pi i/8).
