@@ -30,46 +30,15 @@ using namespace fftk;
 
 namespace {
 
-// Plain stage (Conj: on the conjugated block) and odd stage, on n doubles:
-// index 0, the front pairs each followed at once by their mirror pair, then
-// the middle indices Q/2 - 1, Q/2 and Q/2 + 1.
+// Plain stage (Conj: on the conjugated block) and odd stage, on n doubles,
+// in the order of stage_walk.
 template <bool Odd, bool Conj>
 void radix4_stage(int32_t n, double* z) {
   const std::size_t q = static_cast<std::size_t>(n) / 8;
-  const std::size_t half = q / 2;
-  auto front = [&](std::size_t j, cpx a, cpx b) {
-    if (Odd) odd_bfly(z, j, q, a, b);
-    else plain_bfly<Conj>(z, j, q, a, b);
-  };
-  // Index Q - j from the twiddles (a, b) of index j.
-  auto mirror = [&](std::size_t j, cpx a, cpx b) {
-    if (Odd) {
-      // v^(Q-j) = zeta conj(v^j), v^(3(Q-j)) = zeta^3 conj(v^(3j))
-      odd_bfly(z, q - j, q, mul_zeta(conj(a)), mul_zeta3(conj(b)));
-    } else {
-      // w^(Q-j) = i conj(w^j), w^(3(Q-j)) = -i conj(w^(3j))
-      plain_bfly<Conj>(z, q - j, q, cpx{a.im, a.re}, cpx{-b.im, -b.re});
-    }
-  };
-
-  if (Odd) odd_bfly0(z, 0, q);
-  else plain_bfly0<Conj>(z, 0, q);
-  stage_twiddles<Odd>(
-      n,
-      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
-        front(j, a0, b0);
-        front(j + 1, a1, b1);
-        mirror(j, a0, b0);
-        mirror(j + 1, a1, b1);
-      },
-      [&](cpx a, cpx b, cpx c, cpx d) {
-        front(half - 1, a, b);
-        // Plain: w^(Q/2) = exp(i pi/4) = c(1 + i), w^(3Q/2) = c(-1 + i), with
-        // c the chain's cosine; odd: the chains' values as they are.
-        if (Odd) front(half, c, d);
-        else front(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
-        mirror(half - 1, a, b);
-      });
+  stage_walk<Odd>(n, [&](std::size_t j, cpx w1, cpx w3) {
+    if (Odd) odd_bfly(z, j, q, w1, w3);
+    else plain_bfly<Conj>(z, j, q, w1, w3);
+  });
 }
 
 // The portable path. Leaves on the four quarters of a block of n = 64 or 128

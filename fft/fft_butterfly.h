@@ -220,6 +220,38 @@ inline void stage_twiddles(int32_t n, Pair pair, Middle middle) {
   middle(q1, q3, advance(p1, q1, t1), advance(p3, q3, t3));
 }
 
+// Every butterfly of a stage on n >= 64 doubles with its twiddles: calls
+// one(j, w1, w3) for j = 0 (twiddles 1), the front pairs of stage_twiddles
+// each followed at once by their mirrors Q - j, then the middle indices
+// Q/2 - 1, Q/2 and Q/2 + 1. Mirrors: plain w^(Q-j) = i conj(w^j),
+// w^(3(Q-j)) = -i conj(w^(3j)); odd v^(Q-j) = zeta conj(v^j), v^(3(Q-j)) =
+// zeta^3 conj(v^(3j)). Plain w^(Q/2) = exp(i pi/4) = c(1 + i), w^(3Q/2) =
+// c(-1 + i), with c the chain's cosine; odd: the chains' values as they are.
+template <bool Odd, class One>
+inline void stage_walk(int32_t n, One one) {
+  const std::size_t q = static_cast<std::size_t>(n) / 8;
+  const std::size_t half = q / 2;
+  auto mirror = [&](std::size_t j, cpx a, cpx b) {
+    if (Odd) one(q - j, mul_zeta(conj(a)), mul_zeta3(conj(b)));
+    else one(q - j, cpx{a.im, a.re}, cpx{-b.im, -b.re});
+  };
+  one(0, cpx{1.0, 0.0}, cpx{1.0, 0.0});
+  stage_twiddles<Odd>(
+      n,
+      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
+        one(j, a0, b0);
+        one(j + 1, a1, b1);
+        mirror(j, a0, b0);
+        mirror(j + 1, a1, b1);
+      },
+      [&](cpx a, cpx b, cpx c, cpx d) {
+        one(half - 1, a, b);
+        if (Odd) one(half, c, d);
+        else one(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
+        mirror(half - 1, a, b);
+      });
+}
+
 }  // namespace
 }  // namespace fftk
 

@@ -23,61 +23,26 @@ namespace {
 void finish_quarters(int32_t n, double* data);
 
 // The adjoint of a stage on n >= 64 doubles: the butterflies of the forward
-// stage (fft.cpp), each replaced by its adjoint, with the same twiddles.
+// stage, each replaced by its adjoint, with the same twiddles.
 template <bool Odd>
 void dit_stage(int32_t n, double* z) {
   const std::size_t q = static_cast<std::size_t>(n) / 8;
-  const std::size_t half = q / 2;
-  auto one = [&](std::size_t j, cpx a, cpx b) {
-    if (Odd) odd_adj(z, j, q, a, b);
-    else plain_adj(z, j, q, a, b);
-  };
-  auto mirror = [&](std::size_t j, cpx a, cpx b) {
-    if (Odd) one(q - j, mul_zeta(conj(a)), mul_zeta3(conj(b)));
-    else one(q - j, cpx{a.im, a.re}, cpx{-b.im, -b.re});
-  };
-  if (Odd) odd_adj0(z, 0, q);
-  else plain_adj0(z, 0, q);
-  stage_twiddles<Odd>(
-      n,
-      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
-        one(j, a0, b0);
-        one(j + 1, a1, b1);
-        mirror(j, a0, b0);
-        mirror(j + 1, a1, b1);
-      },
-      [&](cpx a, cpx b, cpx c, cpx d) {
-        one(half - 1, a, b);
-        if (Odd) one(half, c, d);
-        else one(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
-        mirror(half - 1, a, b);
-      });
+  stage_walk<Odd>(n, [&](std::size_t j, cpx w1, cpx w3) {
+    if (Odd) odd_adj(z, j, q, w1, w3);
+    else plain_adj(z, j, q, w1, w3);
+  });
 }
 
 // The plain forward stage with c = d = 0: a + b, a - b, (a + ib) w1,
 // (a - ib) w3; index 0 takes the one non-zero value of the upper half.
 void half_stage(int32_t n, double* z) {
   const std::size_t q = static_cast<std::size_t>(n) / 8;
-  const std::size_t half = q / 2;
-  auto one = [&](std::size_t j, cpx w1, cpx w3) {
+  const cpx spill = {z[4 * q], 0.0};
+  stage_walk<false>(n, [&](std::size_t j, cpx w1, cpx w3) {
     const cpx a = load(z, j), b = load(z, j + q);
-    store_quad(z, j, q, {a + b, a - b, mul(add_i(a, b), w1), mul(sub_i(a, b), w3)});
-  };
-  auto mirror = [&](std::size_t j, cpx a, cpx b) { one(q - j, cpx{a.im, a.re}, cpx{-b.im, -b.re}); };
-  store_quad(z, 0, q, plain4(load(z, 0), load(z, q), cpx{z[4 * q], 0.0}, cpx{0.0, 0.0}));
-  stage_twiddles<false>(
-      n,
-      [&](std::size_t j, cpx a0, cpx b0, cpx a1, cpx b1) {
-        one(j, a0, b0);
-        one(j + 1, a1, b1);
-        mirror(j, a0, b0);
-        mirror(j + 1, a1, b1);
-      },
-      [&](cpx a, cpx b, cpx c, cpx) {
-        one(half - 1, a, b);
-        one(half, cpx{c.re, c.re}, cpx{-c.re, c.re});
-        mirror(half - 1, a, b);
-      });
+    if (j == 0) store_quad(z, 0, q, plain4(a, b, spill, cpx{0.0, 0.0}));
+    else store_quad(z, j, q, {a + b, a - b, mul(add_i(a, b), w1), mul(sub_i(a, b), w3)});
+  });
 }
 
 // Adjoints of the leaves' quarter transforms: 2 values (the plain fold is its
