@@ -126,6 +126,10 @@ struct Snapshot {
 Snapshot snapshot(HWND window) {
   SetCursorPos(1270, 1010);  // no hover colour
   SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);  // same place for every capture
+  // The same focus for every capture (START's focus ring), however slowly
+  // the new window was activated.
+  SetForegroundWindow(window);
+  SetFocus(start_button_window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   apptest::pump_pending();
   Snapshot s;
