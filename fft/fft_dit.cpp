@@ -9,7 +9,9 @@
 // a block's quarters first, then its own stage.
 #include "fft/fft_dit.h"
 
+#include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "fft/fft.h"
 #include "fft/fft_butterfly.h"
@@ -207,8 +209,17 @@ void fft_forward_scrambled_half(int32_t n, double* data) {
 void fft_inverse_scrambled_rounded(int32_t n, double* data, const FftRounding& rounding) {
   if (n >= 64 && fft_simd_enabled() && fft_inverse_scrambled_rounded_vec(n, data, rounding)) return;
   fft_inverse_scrambled(n, data);
-  const int64_t shift = rounding_shift(rounding.offset);
-  for (int32_t i = rounding.first; i < rounding.first + rounding.count; ++i) round_value(data + i, rounding.scale, shift);
+  constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
+  int64_t magic_bits;
+  std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
+  const int64_t shift = magic_bits - rounding.offset;
+  for (int32_t i = rounding.first; i < rounding.first + rounding.count; ++i) {
+    const double y = std::fma(data[i], rounding.scale, kMagic);
+    int64_t bits;
+    std::memcpy(&bits, &y, sizeof bits);
+    bits -= shift;
+    std::memcpy(data + i, &bits, sizeof bits);
+  }
 }
 
 void fft_inverse_scrambled(int32_t n, double* data) {

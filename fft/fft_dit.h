@@ -19,9 +19,7 @@
 #ifndef MORLANT_FFT_FFT_DIT_H
 #define MORLANT_FFT_FFT_DIT_H
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "fft/fft.h"
 #include "fft/fft_simd.h"
@@ -66,22 +64,6 @@ inline void fft_dit_leaf16_vec(double*) {}
 inline void fft_odd_dit_leaf8_vec(double*) {}
 inline void fft_odd_dit_leaf16_vec(double*) {}
 #endif
-
-// One value of fft_inverse_scrambled_rounded's range, rounded in place:
-// the bits of fma(x, scale, 1.5 * 2^52) less those of 1.5 * 2^52, plus offset.
-constexpr double kRoundingMagic = 6755399441055744.0;  // 1.5 * 2^52
-inline int64_t rounding_shift(int64_t offset) {
-  int64_t magic_bits;
-  std::memcpy(&magic_bits, &kRoundingMagic, sizeof magic_bits);
-  return magic_bits - offset;
-}
-inline void round_value(double* x, double scale, int64_t shift) {
-  const double y = std::fma(*x, scale, kRoundingMagic);
-  int64_t bits;
-  std::memcpy(&bits, &y, sizeof bits);
-  bits -= shift;
-  std::memcpy(x, &bits, sizeof bits);
-}
 
 // The forms this processor runs (fft_simd_enabled()).
 void fft_dit_stage(int32_t n, double* block);
