@@ -58,7 +58,7 @@ inline int32_t first_nonzero(const BigFloat* a, const BigFloat* b, int32_t from,
   return -1;
 }
 
-// Transforms back and carries the cross products of a long product into out, ready to be
+// Carries the cross products of a long product back into out, ready to be
 // added to the high product over n words. Their leading word lies j0 words
 // below the high product's, less up to two words when the cross products
 // carry out of their leading word (big leading product, then a carry) while
@@ -70,7 +70,7 @@ inline void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double
   int32_t w = n - j0 + 2;
   if (w < n / 2 + 1) w = n / 2 + 1;
   if (w > n) w = n;
-  big_inverse_from_transform(w, R, L, X, out);
+  big_from_transform(w, R, L, X, out);
   if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
@@ -93,7 +93,8 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   big_to_transform(b, 0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P); });
-  big_inverse_from_transform(n, R, L, P, tmp);
+  inverse(L, P);
+  big_from_transform(n, R, L, P, tmp);
 
   // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
   // exponent a.exponent + b.exponent - j0 already in S[0].
@@ -105,6 +106,7 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   S[2] = s2 + P[2];
   if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
   S[L + 1] += P[L + 1] * Q[L + 1];
+  inverse(L, S);
   carry_back_cross(n, j0, R, L, S, out);
   big_add(n, R, out, tmp, out);
 }
@@ -120,11 +122,13 @@ void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, B
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  big_inverse_from_transform(n, R, L, Q, tmp);
+  inverse(L, Q);
+  big_from_transform(n, R, L, Q, tmp);
 
   big_to_transform(b, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  inverse(L, Q);
   carry_back_cross(n, j0, R, L, Q, out);
   big_add(n, R, out, tmp, out);
 }
@@ -138,10 +142,12 @@ void big_sqr_short(int32_t n, int32_t R, double* P, const BigFloat* a, BigFloat*
   big_to_transform(a, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  inverse(L, Q);
   carry_back_cross(n, j0, R, L, Q, tmp);
 
   sqr_in_place<true>(L, P);
-  big_inverse_from_transform(n, R, L, P, out);
+  inverse(L, P);
+  big_from_transform(n, R, L, P, out);
   big_add(n, R, out, tmp, out);
 }
 
@@ -152,7 +158,8 @@ void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, Bi
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  big_inverse_from_transform(w, R, L, Q, out);
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
 }
 
 void big_mul_stored(int32_t w, int32_t R, const double* P, int32_t s, const BigFloat* b, BigFloat* out,
@@ -163,14 +170,16 @@ void big_mul_stored(int32_t w, int32_t R, const double* P, int32_t s, const BigF
   forward(L, Q);
   double* p = const_cast<double*>(P);  // read only: mul_step writes y alone
   mul_step(L, p, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  big_inverse_from_transform(w, R, L, Q, out);
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
 }
 
 void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P) {
   big_to_transform(a, 0, w, R, L, P);
   forward(L, P);
   sqr_in_place<false>(L, P);
-  big_inverse_from_transform(w, R, L, P, out);
+  inverse(L, P);
+  big_from_transform(w, R, L, P, out);
 }
 
 void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P, double* Q) {
@@ -180,7 +189,8 @@ void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_
   value0_sqr(P, Q);
   if (L >= 4) fft_sqr_keep_kernel(L, P, Q);
   Q[L + 1] = P[L + 1] * P[L + 1];
-  big_inverse_from_transform(w, R, L, Q, out);
+  inverse(L, Q);
+  big_from_transform(w, R, L, Q, out);
 }
 
 // The worst case loaded: largest leading word R-1, second word R (R-1 plus

@@ -98,7 +98,8 @@ void square_stored(int32_t w, int32_t R, int32_t L, double* P, BigFloat* out) {
   P[2] = 2.0 * x1 * x2;
   if (L >= 4) fft_sqr_stored_kernel(L, P);
   P[L + 1] *= P[L + 1];
-  big_inverse_from_transform(w, R, L, P, out);
+  fft_inverse_scrambled(L, P + 1);
+  big_from_transform(w, R, L, P, out);
 }
 
 }  // namespace

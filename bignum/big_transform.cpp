@@ -6,7 +6,6 @@
 
 #include "bignum/big_transform.h"
 #include "bignum/word_vec.h"
-#include "fft/fft.h"
 
 namespace {
 
@@ -107,58 +106,21 @@ struct CarryChain {
     return c[0];
   }
 
-  // coef[from ... to-1] already rounded, the others still doubles.
-  static int64_t run_rounded(double* coef, int32_t count, int32_t from, int32_t to, double s, int64_t carry,
-                             uint16_t* words) {
-    round_in_place(coef, from, s, kOffset);
-    round_in_place(coef + to, count - to, s, kOffset);
+  static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
+    round_in_place(coef, count, s, kOffset);
     return run(coef, count, carry, words);
   }
 };
 
-// The offset the chains of radix R expect on their rounded coefficients.
-int64_t carry_offset(int32_t R) {
+// The words of the rounded coefficients, see CarryChain; coef is rounded in place.
+int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
   switch (R) {
-    case 10: return CarryChain<10>::kOffset;
-    case 100: return CarryChain<100>::kOffset;
-    case 1000: return CarryChain<1000>::kOffset;
-    default: return CarryChain<10000>::kOffset;
+    case 10: return CarryChain<10>::run_rounded(coef, count, s, carry, words);
+    case 100: return CarryChain<100>::run_rounded(coef, count, s, carry, words);
+    case 1000: return CarryChain<1000>::run_rounded(coef, count, s, carry, words);
+    default: return CarryChain<10000>::run_rounded(coef, count, s, carry, words);
   }
 }
-
-// The words of coef[0 ... count-1], see CarryChain: coef[from ... to-1] have
-// been rounded (with carry_offset(R)), the others are rounded here.
-int64_t carry_words(int32_t R, double* coef, int32_t count, int32_t from, int32_t to, double s, int64_t carry,
-                    uint16_t* words) {
-  switch (R) {
-    case 10: return CarryChain<10>::run_rounded(coef, count, from, to, s, carry, words);
-    case 100: return CarryChain<100>::run_rounded(coef, count, from, to, s, carry, words);
-    case 1000: return CarryChain<1000>::run_rounded(coef, count, from, to, s, carry, words);
-    default: return CarryChain<10000>::run_rounded(coef, count, from, to, s, carry, words);
-  }
-}
-
-// Whether the leading product needs two words, and the count of words the
-// chain writes: what the carry-back and the rounding transform agree on.
-struct CarryShape {
-  int32_t big;  // 1 when the leading product takes two words
-  int32_t c;    // words written by the chain and the leading word, min(w, L + 1 + big)
-};
-inline CarryShape carry_shape(int32_t w, int32_t R, int32_t L, const double* X) {
-  const int32_t big = std::fabs(X[L + 1]) + 0.5 >= static_cast<double>(R) ? 1 : 0;
-  const int32_t top = L + 1 + big;
-  return {big, w > top ? top : w};
-}
-
-// How many of the chain's coefficients the rounding transform rounds:
-// X[2 ... min(c - big, L)]. Not X[1] and X[L + 1], which the carry-back
-// rewrites first (the leading product's two parts), rounded by the chain.
-inline int32_t transform_rounded(CarryShape shape, int32_t L) {
-  const int32_t last = shape.c - shape.big < L ? shape.c - shape.big : L;
-  return last > 1 ? last - 1 : 0;
-}
-
-void from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, bool rounded);
 
 }  // namespace
 
@@ -228,32 +190,23 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
 // included. Correct as long as every coefficient is within 0.5 of an integer,
 // which the radix choice of the computation guarantees.
 void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
-  from_transform(w, R, L, X, out, false);
-}
-
-// The transform rounds X[2 ... min(c - big, L)] (transform_rounded).
-void big_inverse_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
-  fft_inverse_scrambled_rounded(L, X + 1, {1, transform_rounded(carry_shape(w, R, L, X), L), 2.0 / L, carry_offset(R)});
-  from_transform(w, R, L, X, out, true);
-}
-
-namespace {
-
-// big_from_transform, or with the coefficients transform_rounded counts
-// already rounded (rounded).
-void from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, bool rounded) {
   const double s = 2.0 / L;
   const double rinv = 1.0 / R;
+  const double dR = R;
   const double v = X[L + 1];
   const double lead = std::fabs(v);
-  const CarryShape shape = carry_shape(w, R, L, X);
-  const int32_t big = shape.big, c = shape.c;
+  const int32_t big = lead + 0.5 >= dR ? 1 : 0;  // the leading product needs two words
   const double scale = L / 2.0;
   X[L + 1] = X[1] - scale * lead;
   X[1] = scale * lead;
 
   uint16_t* digits = out->digits;
-  if (w > c) std::memset(digits + c, 0, static_cast<std::size_t>(w - c) * sizeof(uint16_t));
+  const int32_t top = L + 1 + big;
+  int32_t c = w;
+  if (w > top) {
+    std::memset(digits + top, 0, static_cast<std::size_t>(w - top) * sizeof(uint16_t));
+    c = top;
+  }
 
   // Coefficients below the last word only decide its rounding: sum them with
   // weights R^-j while the weight is at least 2^-52.
@@ -269,10 +222,7 @@ void from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, b
   // Carry into position c from the coefficients below it, rounded.
   int64_t carry = round_to_int((tau * s + 0.5) * rinv);
 
-  // The chain's coefficients X[2 - big ... c - big]; the rounded ones from X[2].
-  const int32_t pre = rounded ? transform_rounded(shape, L) : 0;
-  carry = carry_words(R, X + 2 - big, c - 1, rounded ? big : c - 1, rounded ? big + pre : c - 1, s, carry,
-                      digits + 1);
+  carry = carry_words(R, X + 2 - big, c - 1, s, carry, digits + 1);
   if (!big) carry += round_to_int(X[1] * s);
   const int64_t g = carry / R;  // a carry out of the leading word (carry > 0 here)
   digits[0] = static_cast<uint16_t>(carry - g * R);
@@ -289,5 +239,3 @@ void from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, b
     out->exponent = 0;
   }
 }
-
-}  // namespace

@@ -39,12 +39,6 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
 // words, each coefficient rounded to the nearest integer. X is modified.
 void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out);
 
-// The product path's inverse transform and carry-back in one: the same words
-// as fft_inverse_scrambled(L, X + 1) then big_from_transform, with the
-// rounding of the carried coefficients done as the transform stores them
-// (one pass over X fewer).
-void big_inverse_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out);
-
 // Frequency-domain kernels for the values k = 1 ... L/2-1 of forward
 // transforms (L >= 4). "raw" is a spectrum as the transform left it, "split"
 // one in split form. Value 0, index 0 and index L+1 are the caller's.

@@ -21,17 +21,6 @@ void fft_inverse(int32_t n, double* data);
 // fft_inverse_scrambled(fft_forward_scrambled(x)) = (n/2) x.
 void fft_forward_scrambled(int32_t n, double* data);
 void fft_inverse_scrambled(int32_t n, double* data);
-// fft_inverse_scrambled that rounds as it stores its last stage: afterwards
-// data[first ... first + count - 1] hold, as 64-bit integers in place of the
-// doubles, the nearest integer of data[i] * scale plus offset: the bits of
-// fma(data[i], scale, 1.5 * 2^52) less those of 1.5 * 2^52, plus offset
-// (exact while |data[i] * scale| < 2^51). 0 <= first, first + count <= n.
-struct FftRounding {
-  int32_t first, count;
-  double scale;
-  int64_t offset;
-};
-void fft_inverse_scrambled_rounded(int32_t n, double* data, const FftRounding& rounding);
 // fft_forward_scrambled of an array whose upper half is zero but for the real
 // part of value n/4: data[n/2 + 1 ... n-1] are taken as zero and never read,
 // so they need not be set; the top stage reads half the array.

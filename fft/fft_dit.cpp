@@ -9,9 +9,7 @@
 // a block's quarters first, then its own stage.
 #include "fft/fft_dit.h"
 
-#include <cmath>
 #include <cstddef>
-#include <cstring>
 
 #include "fft/fft.h"
 #include "fft/fft_butterfly.h"
@@ -204,22 +202,6 @@ void fft_forward_scrambled_half(int32_t n, double* data) {
   if (fft_simd_enabled()) fft_half_stage_vec(n, data);
   else fft_half_stage_portable(n, data);
   finish_quarters(n, data);
-}
-
-void fft_inverse_scrambled_rounded(int32_t n, double* data, const FftRounding& rounding) {
-  if (n >= 64 && fft_simd_enabled() && fft_inverse_scrambled_rounded_vec(n, data, rounding)) return;
-  fft_inverse_scrambled(n, data);
-  constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
-  int64_t magic_bits;
-  std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
-  const int64_t shift = magic_bits - rounding.offset;
-  for (int32_t i = rounding.first; i < rounding.first + rounding.count; ++i) {
-    const double y = std::fma(data[i], rounding.scale, kMagic);
-    int64_t bits;
-    std::memcpy(&bits, &y, sizeof bits);
-    bits -= shift;
-    std::memcpy(data + i, &bits, sizeof bits);
-  }
 }
 
 void fft_inverse_scrambled(int32_t n, double* data) {

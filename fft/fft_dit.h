@@ -21,7 +21,6 @@
 
 #include <cstdint>
 
-#include "fft/fft.h"
 #include "fft/fft_simd.h"
 
 // Adjoint stages on a block of n >= 64 doubles, and adjoint leaves of 8 and
@@ -43,10 +42,6 @@ void fft_half_stage_portable(int32_t n, double* data);
 void fft_half_stage_vec(int32_t n, double* data);
 // The whole transposed inverse of n >= 64 doubles (fft_inverse_scrambled).
 void fft_inverse_scrambled_vec(int32_t n, double* data);
-// fft_inverse_scrambled_rounded with the rounding in the top stage's stores;
-// returns false, having done nothing, where it does not fuse them (n up to
-// the straight-line stages' limit).
-bool fft_inverse_scrambled_rounded_vec(int32_t n, double* data, const FftRounding& rounding);
 void fft_dit_stage_vec(int32_t n, double* block);
 void fft_odd_dit_stage_vec(int32_t n, double* block);
 void fft_dit_leaf8_vec(double* block);
@@ -56,7 +51,6 @@ void fft_odd_dit_leaf16_vec(double* block);
 #else
 inline void fft_half_stage_vec(int32_t, double*) {}
 inline void fft_inverse_scrambled_vec(int32_t, double*) {}
-inline bool fft_inverse_scrambled_rounded_vec(int32_t, double*, const FftRounding&) { return false; }
 inline void fft_dit_stage_vec(int32_t, double*) {}
 inline void fft_odd_dit_stage_vec(int32_t, double*) {}
 inline void fft_dit_leaf8_vec(double*) {}

@@ -5,9 +5,7 @@
 
 #ifdef MORLANT_FFT_HAVE_VEC
 
-#include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <utility>
 
 #include "fft/fft_dit_butterfly.h"
@@ -250,46 +248,6 @@ void block(int32_t n, double* z) {
 }  // namespace
 
 void fft_inverse_scrambled_vec(int32_t n, double* data) { block<false>(n, data); }
-
-// The top block's quarters, then its stage storing the rounded range as
-// integers: whole vectors by store_rounded, a vector across the range's ends
-// stored as doubles and its parts in the range rounded one by one, by the
-// same fused multiply-add.
-bool fft_inverse_scrambled_rounded_vec(int32_t n, double* z, const FftRounding& r) {
-  if (n <= kStraightStageMax) return false;
-  const int32_t qd = n / 4;
-  const std::size_t s = static_cast<std::size_t>(qd);
-  block<false>(qd, z);
-  block<true>(qd, z + s);
-  block<false>(qd, z + 2 * s);
-  block<false>(qd, z + 3 * s);
-  constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
-  int64_t magic_bits;
-  std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
-  const int64_t shift = magic_bits - r.offset;
-  const std::ptrdiff_t lo = r.first, hi = static_cast<std::ptrdiff_t>(r.first) + r.count;
-  const auto put = [&](double* p, cv2 x) {
-    const std::ptrdiff_t i = p - z;
-    if (i >= lo && i + 4 <= hi) return store_rounded(p, x, r.scale, kMagic, shift);
-    store(p, x);
-    for (std::ptrdiff_t k = i < lo ? lo : i; k < i + 4 && k < hi; ++k) {
-      const double y = std::fma(z[k], r.scale, kMagic);
-      int64_t bits;
-      std::memcpy(&bits, &y, sizeof bits);
-      bits -= shift;
-      std::memcpy(z + k, &bits, sizeof bits);
-    }
-  };
-  loop_stage_walk<false>(n, z, [&](double* p, std::size_t q, tw2 w1, tw2 w3) {
-    cv2 a = load(p), b = load(p + q), c = load(p + 2 * q), d = load(p + 3 * q);
-    adj_twiddled<false>(a, b, c, d, w1, w3);
-    put(p, a);
-    put(p + q, b);
-    put(p + 2 * q, c);
-    put(p + 3 * q, d);
-  });
-  return true;
-}
 
 void fft_half_stage_vec(int32_t n, double* data) { half_stage(n, data); }
 void fft_dit_stage_vec(int32_t n, double* block) { dit_stage<false>(n, block); }
