@@ -18,7 +18,9 @@ namespace {
 using cld = std::complex<long double>;
 using Vec = std::vector<double>;
 const long double kPi = 3.141592653589793238462643383279502884L;
-constexpr double kBound = 2e-15;  // largest error relative to the largest output
+// Largest error relative to the largest output: about 8 ulp, room for the
+// other rounding orders of fused multiply-adds (clang on ARM64 reached 2.0e-15).
+constexpr double kBound = 3e-15;
 
 // Under an emulator long double is slow software arithmetic: the O(M^2)
 // reference stops at a shorter length.
