@@ -31,10 +31,10 @@ def main(argv):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     entries = []
-    for spec in argv[3:]:
-        name, sep, path = spec.partition("=")
+    for argument in argv[3:]:
+        name, sep, path = argument.partition("=")
         if not sep or not name or not path:
-            print(f"package_zip.py: not NAME=PATH: {spec}", file=sys.stderr)
+            print(f"package_zip.py: not NAME=PATH: {argument}", file=sys.stderr)
             return 2
         entries.append((name, path))
     write_zip(argv[1], argv[2], entries)

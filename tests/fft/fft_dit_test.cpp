@@ -13,6 +13,7 @@
 #include "fft/fft_dit.h"
 #include "fft/fft_leaf.h"
 #include "fft/fft_simd.h"
+#include "tests/fft/fft_test_data.h"
 
 namespace {
 
@@ -24,14 +25,6 @@ constexpr int32_t kLongest = 1 << 16;
 #else
 constexpr int32_t kLongest = 1 << 20;
 #endif
-
-Vec random_data(std::size_t n, unsigned seed) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  Vec x(n);
-  for (double& v : x) v = dist(rng);
-  return x;
-}
 
 // Largest difference relative to the largest magnitude of want.
 double difference(const Vec& got, const Vec& want) {
@@ -65,7 +58,7 @@ cld inner(const Vec& x, const Vec& y) {
 
 TEST(FftScrambled, ForwardIsTheTransformLeftInBitReversedOrder) {
   for (int32_t n = 2; n <= kLongest; n *= 2) {
-    Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n)), y = x;
+    Vec x = random_values(static_cast<std::size_t>(n), static_cast<unsigned>(n)), y = x;
     fft_forward_scrambled(n, x.data());
     fft_forward(n, y.data());
     EXPECT_EQ(x, scrambled(y)) << "n = " << n;
@@ -76,7 +69,7 @@ TEST(FftScrambled, ForwardIsTheTransformLeftInBitReversedOrder) {
 // forms of the top stage, every length.
 TEST(FftScrambled, HalfForwardIgnoresTheUpperHalfButValueQuarterRe) {
   for (int32_t n = 2; n <= kLongest; n *= 2) {
-    Vec x = random_data(static_cast<std::size_t>(n), 3u * static_cast<unsigned>(n));
+    Vec x = random_values(static_cast<std::size_t>(n), 3u * static_cast<unsigned>(n));
     for (std::size_t i = static_cast<std::size_t>(n) / 2 + 1; i < x.size(); ++i) x[i] = 0.0;
     Vec want = x, got = x;
     for (std::size_t i = static_cast<std::size_t>(n) / 2 + 1; i < got.size(); ++i) got[i] = std::nan("");
@@ -95,14 +88,14 @@ TEST(FftScrambled, HalfForwardIgnoresTheUpperHalfButValueQuarterRe) {
 
 TEST(FftScrambled, InverseOfBitReversedInputMatchesTheNaturalInverse) {
   for (int32_t n = 2; n <= kLongest; n *= 2) {
-    const Vec spectrum = random_data(static_cast<std::size_t>(n), 7u * static_cast<unsigned>(n));
+    const Vec spectrum = random_values(static_cast<std::size_t>(n), 7u * static_cast<unsigned>(n));
     Vec x = scrambled(spectrum), y = spectrum;
     fft_inverse_scrambled(n, x.data());
     fft_inverse(n, y.data());
     EXPECT_LT(difference(x, y), 3e-15) << "n = " << n;
     // The pair is a round trip up to the factor n/2, as accurate as the
     // natural-order pair.
-    const Vec z = random_data(static_cast<std::size_t>(n), 11u * static_cast<unsigned>(n));
+    const Vec z = random_values(static_cast<std::size_t>(n), 11u * static_cast<unsigned>(n));
     Vec w = z, v = z;
     fft_forward_scrambled(n, w.data());
     fft_inverse_scrambled(n, w.data());
@@ -135,7 +128,7 @@ TEST(FftScrambled, AdjointStagesAndLeavesAreTheForwardOnesTransposed) {
 
   auto check = [](const char* name, int32_t n, auto forward, auto adjoint, auto portable) {
     for (unsigned seed = 1; seed <= 3; ++seed) {
-      const Vec x = random_data(static_cast<std::size_t>(n), seed), y = random_data(static_cast<std::size_t>(n), seed + 50);
+      const Vec x = random_values(static_cast<std::size_t>(n), seed), y = random_values(static_cast<std::size_t>(n), seed + 50);
       Vec ax = x, ahy = y, port = y;
       forward(n, ax.data());
       adjoint(n, ahy.data());

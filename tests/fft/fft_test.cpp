@@ -12,6 +12,7 @@
 #include "fft/fft.h"
 #include "fft/fft_leaf.h"
 #include "fft/fft_simd.h"
+#include "tests/fft/fft_test_data.h"
 
 namespace {
 
@@ -84,14 +85,6 @@ std::vector<cld> fft_radix2(std::vector<cld> z, int sign) {
   return z;
 }
 
-Vec random_data(std::size_t n, unsigned seed) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> dist(-1.0, 1.0);
-  Vec x(n);
-  for (double& v : x) v = dist(rng);
-  return x;
-}
-
 // Largest |got - want| relative to the largest |want|.
 long double relative_error(const Vec& got, const std::vector<cld>& want) {
   long double err = 0, mag = 0;
@@ -118,7 +111,7 @@ TEST(FftTransform, MatchesTheDirectDftForEveryShortLengthBothSigns) {
   unsigned seed = 1;
   for (int32_t n = 2; n <= kDirectLimit; n *= 2) {
     for (int32_t sign : {0, 1, INT32_MAX, -1, INT32_MIN}) {  // any sign >= 0 is forward
-      const Vec x = random_data(static_cast<std::size_t>(n), seed++);
+      const Vec x = random_values(static_cast<std::size_t>(n), seed++);
       const auto want = dft(to_complex(x), sign < 0 ? -1 : +1);
       for (const auto& path : kPaths) {
         Vec y = x;
@@ -132,7 +125,7 @@ TEST(FftTransform, MatchesTheDirectDftForEveryShortLengthBothSigns) {
 TEST(FftTransform, MatchesTheRadix2ReferenceUpTo65536) {
   for (int32_t n = 2 * kDirectLimit; n <= 65536; n *= 2) {
     for (int32_t sign : {1, -1}) {
-      const Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n + sign));
+      const Vec x = random_values(static_cast<std::size_t>(n), static_cast<unsigned>(n + sign));
       const auto want = fft_radix2(to_complex(x), sign);
       for (const auto& path : kPaths) {
         Vec y = x;
@@ -146,7 +139,7 @@ TEST(FftTransform, MatchesTheRadix2ReferenceUpTo65536) {
 TEST(FftTransform, ForwardThenInverseMultipliesByN) {
   for (const auto& path : kPaths) {
     for (int32_t n = 2; n <= (1 << 18); n *= 2) {
-      const Vec x0 = random_data(static_cast<std::size_t>(n), 99u);
+      const Vec x0 = random_values(static_cast<std::size_t>(n), 99u);
       Vec x = x0;
       path.run(n, 1, x.data());
       path.run(n, -1, x.data());
@@ -175,7 +168,7 @@ TEST(FftLeaf, EveryImpulseAndRandomDataMatchTheBitReversedTransform) {
       inputs.emplace_back(2 * leaf.values, 0.0);
       inputs.back()[k] = 1.0;
     }
-    for (unsigned seed = 1; seed <= 20; ++seed) inputs.push_back(random_data(2 * leaf.values, seed));
+    for (unsigned seed = 1; seed <= 20; ++seed) inputs.push_back(random_values(2 * leaf.values, seed));
     for (std::size_t i = 0; i < inputs.size(); ++i) {
       Vec x = inputs[i];
       const auto want = dft(to_complex(x), +1, leaf.odd);
@@ -258,7 +251,7 @@ TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
                 {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable, true, false}};
   for (int32_t n = 64; n <= 64 * kDirectLimit; n *= 2) {
     for (const auto& st : stages) {
-      const Vec x = random_data(static_cast<std::size_t>(n), static_cast<unsigned>(n));
+      const Vec x = random_values(static_cast<std::size_t>(n), static_cast<unsigned>(n));
       const auto want = exact_stage(x, st.odd, st.conj);
       Vec y = x;
       st.portable(n, y.data());
@@ -286,7 +279,7 @@ TEST(FftSimd, StagesAndLeavesMatchThePortableForms) {
                 {"odd leaf16", fft_odd_leaf16_vec, fft_odd_leaf16_portable, 32}};
   for (const auto& leaf : leaves) {
     for (unsigned seed = 1; seed <= 50; ++seed) {
-      Vec x = random_data(leaf.doubles, seed), y = x;
+      Vec x = random_values(leaf.doubles, seed), y = x;
       leaf.fast(x.data());
       leaf.portable(y.data());
       EXPECT_LT(difference(x, y), 1e-15) << leaf.name << ", seed " << seed;

@@ -120,10 +120,8 @@ void set_env(const std::string& name, const char* value) {
   else unsetenv(name.c_str());
 }
 
-namespace {
-
-int spawn_and_wait(const std::string& program, const std::vector<std::string>& args, const std::string& out,
-                   const std::string& err) {
+int spawn_redirected(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                     const std::string& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -135,8 +133,16 @@ int spawn_and_wait(const std::string& program, const std::vector<std::string>& a
   pid_t pid;
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  EXPECT_EQ(spawned, 0) << "cannot start " << program;
-  if (spawned != 0) return -1;
+  return spawned == 0 ? static_cast<int>(pid) : -1;
+}
+
+namespace {
+
+int spawn_and_wait(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                   const std::string& err) {
+  const pid_t pid = spawn_redirected(program, args, out, err);
+  EXPECT_NE(pid, -1) << "cannot start " << program;
+  if (pid == -1) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

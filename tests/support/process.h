@@ -27,6 +27,14 @@ std::string make_temp_dir(const std::string& stem);         // a new directory u
 void remove_temp_dir(const std::string& dir);               // with the files in it
 std::string read_file(const std::string& path);             // "" when it cannot be read
 
+#ifndef _WIN32
+// Starts `program` with `args`, standard input empty, standard output and
+// error into the files out and err; returns its process id, or -1 when it
+// could not be started. The caller waits for it.
+int spawn_redirected(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+                     const std::string& err);
+#endif
+
 }  // namespace testsupport
 
 #endif  // MORLANT_TESTS_SUPPORT_PROCESS_H
