@@ -285,7 +285,10 @@ TEST_F(MainWindowBenchmark, StartHoldsTheFocusAndItsTextTellsTheState) {
   EXPECT_STREQ(start_button.label, L"START") << "the disc keeps its label while running";
   finish(1, 1.0, 2.0);
   EXPECT_EQ(window_text(start_button_window), L"START");
-  EXPECT_EQ(GetFocus(), start_button_window) << "the focus does not come back after a run";
+  // Under a loaded Wine the window may be activated a moment late; the
+  // focus must then still land on START.
+  EXPECT_TRUE(pump_until([] { return GetFocus() == start_button_window; }, 3000))
+      << "the focus does not come back after a run";
 }
 
 class MainWindowKeyboard : public apptest::MainWindowTest {
