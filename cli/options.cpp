@@ -2,6 +2,7 @@
 // argument or after '='.
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -10,13 +11,13 @@
 namespace {
 
 // A whole decimal number made of digits only (no sign, blank or suffix)
-// within lo ... hi.
+// within lo ... hi; leading zeros do not count against it.
 bool parse_count(std::string_view text, int32_t lo, int32_t hi, int32_t* out) {
-  if (text.empty() || text.size() > 12) return false;
+  if (text.empty()) return false;
   int64_t v = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
+    v = std::min(v * 10 + (c - '0'), int64_t{hi} + 1);  // saturates just past hi
   }
   if (v < lo || v > hi) return false;
   *out = static_cast<int32_t>(v);

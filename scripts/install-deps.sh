@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Morlant needs on Debian 12, if missing.
-# Usage: scripts/install-deps.sh [core|perf|windows|arm64|arm64-linux|arm64-root|arm64-perf]...   (default: core)
+# Usage: scripts/install-deps.sh [core|perf|fuzz|windows|arm64|arm64-linux|arm64-root|arm64-perf]...   (default: core)
+#   fuzz         the libFuzzer targets (tests/fuzz): clang 14 and its libFuzzer and
+#                sanitizer runtimes, Wine's Winelib headers for the Windows probe's types
 #   arm64        the tools the Windows ARM64 cross toolchain is built with
 #   arm64-linux  the aarch64 Linux cross compiler
 #   arm64-root   what scripts/arm64-root.sh and its emulated Wine need on the host
@@ -10,6 +12,7 @@ set -euo pipefail
 
 core=(cmake ninja-build g++ pkg-config libgtest-dev libgmp-dev libmpfr-dev nlohmann-json3-dev)
 perf=(libbenchmark-dev libfftw3-dev libmpfr-dev)
+fuzz=(clang-14 libclang-rt-14-dev libwine-dev libgmp-dev cmake ninja-build)
 windows=(googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
          wine wine64 xvfb xauth x11-utils xdotool imagemagick python3)
 arm64=(clang-14 lld-14 llvm-14 libclang-common-14-dev cmake ninja-build make bzip2 xz-utils file dpkg-dev python3 ca-certificates)
@@ -22,6 +25,7 @@ for group in "${@:-core}"; do
   case "$group" in
     core) want+=("${core[@]}") ;;
     perf) want+=("${perf[@]}") ;;
+    fuzz) want+=("${fuzz[@]}") ;;
     windows) want+=("${windows[@]}") ;;
     arm64) want+=("${arm64[@]}") ;;
     arm64-linux) want+=("${arm64_linux[@]}") ;;

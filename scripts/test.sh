@@ -2,6 +2,8 @@
 # Sets up a fresh Debian 12 machine and runs every test:
 #   native         the optimised build, with the long full-length check
 #   native-asan    AddressSanitizer and UBSan, portable FFT
+#   fuzz           the libFuzzer targets of tests/fuzz (clang 14): each replays
+#                  its seed corpus, then fuzzes a bounded number of runs
 #   windows-x64    the Windows x64 cross build under Wine on a private Xvfb display
 #   windows-arm64  the Windows ARM64 cross build (toolchain built from Debian
 #                  packages on first use) under Debian's arm64 Wine, emulated
@@ -11,8 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(native native-asan windows-x64 windows-arm64 linux-arm64)
-scripts/install-deps.sh core windows arm64 arm64-linux arm64-root
+[ ${#stages[@]} -gt 0 ] || stages=(native native-asan fuzz windows-x64 windows-arm64 linux-arm64)
+scripts/install-deps.sh core fuzz windows arm64 arm64-linux arm64-root
 jobs=$(nproc)
 
 for preset in "${stages[@]}"; do

@@ -169,7 +169,7 @@ int32_t sysinfo_count_distinct(std::vector<std::pair<int64_t, int64_t>> pairs) {
 int32_t sysinfo_mhz_from_khz(std::string_view text) {
   int64_t khz = 0;
   if (!parse_whole(trim_space(text), &khz)) return 0;
-  return clamp_int32((khz + 500) / 1000);
+  return clamp_int32(khz / 1000 + (khz % 1000 >= 500 ? 1 : 0));  // khz + 500 could overflow
 }
 
 int32_t sysinfo_cpuinfo_mhz(std::string_view cpuinfo) {
@@ -179,7 +179,9 @@ int32_t sysinfo_cpuinfo_mhz(std::string_view cpuinfo) {
   const std::size_t point = s.find('.');
   int64_t whole = 0;
   if (!parse_whole(s.substr(0, point), &whole)) return 0;
-  if (point != std::string_view::npos && point + 1 < s.size() && s[point + 1] >= '5' && s[point + 1] <= '9') ++whole;
+  if (point != std::string_view::npos && point + 1 < s.size() && s[point + 1] >= '5' && s[point + 1] <= '9' &&
+      whole < INT32_MAX)
+    ++whole;
   return clamp_int32(whole);
 }
 

@@ -1,6 +1,7 @@
 // The machine facts on Windows: registry for the processor's name and
 // nominal frequency, the system calls for processors, cores and memory, and
-// RtlGetVersion (found at run time) for the true OS version.
+// RtlGetVersion (found at run time) for the true OS version, all through a
+// WindowsProbeApi (system_info_windows_api.cpp has the real one).
 #include "sysinfo/system_info_windows.h"
 
 #include <cstdio>
@@ -10,8 +11,6 @@
 namespace {
 
 constexpr const char* kProcessorKey = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
-
-LONG WINAPI no_rtl_get_version(PRTL_OSVERSIONINFOW) { return -1; }
 
 // Counts the RelationProcessorCore entries lying wholly within `length` bytes.
 int32_t count_cores(const WindowsProbeApi* api) {
@@ -42,16 +41,6 @@ void trim_processor_name(char* name, size_t size) {
   while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\t')) name[--end] = '\0';
 }
 
-WindowsProbeApi windows_probe_api() {
-  WindowsProbeApi api{RegOpenKeyExA, RegQueryValueExA, RegCloseKey, GetSystemInfo, GetLogicalProcessorInformation,
-                      GetLastError, GlobalMemoryStatusEx, no_rtl_get_version};
-  if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
-    if (FARPROC f = GetProcAddress(ntdll, "RtlGetVersion"))
-      api.rtl_get_version = reinterpret_cast<LONG(WINAPI*)(PRTL_OSVERSIONINFOW)>(reinterpret_cast<void*>(f));
-  }
-  return api;
-}
-
 void query_system_info_with(const WindowsProbeApi* api, SystemInfo* info) {
   if (info == nullptr) return;
   std::memset(info, 0, sizeof *info);
@@ -61,25 +50,30 @@ void query_system_info_with(const WindowsProbeApi* api, SystemInfo* info) {
     // Read through a larger buffer: a stored name that does not fit the
     // field, or lacks its terminator, still gives a terminated text (cut to
     // the field) instead of overrunning or leaving the field undefined.
+    // A value the API reports as of another type than the expected one is
+    // not taken.
     char name[1024];
-    DWORD bytes = sizeof name - 1;
-    if (api->reg_query_value(key, "ProcessorNameString", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &bytes) ==
+    DWORD bytes = sizeof name - 1, type = REG_SZ;
+    if (api->reg_query_value(key, "ProcessorNameString", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes) ==
             ERROR_SUCCESS &&
-        bytes < sizeof name) {
+        type == REG_SZ && bytes < sizeof name) {
       name[bytes] = '\0';
       std::strncpy(info->cpu_name, name, sizeof info->cpu_name - 1);
     }
     trim_processor_name(info->cpu_name, sizeof info->cpu_name);
     DWORD mhz = 0, mhz_bytes = sizeof mhz;
-    if (api->reg_query_value(key, "~MHz", nullptr, nullptr, reinterpret_cast<BYTE*>(&mhz), &mhz_bytes) ==
-        ERROR_SUCCESS)
+    type = REG_DWORD;
+    if (api->reg_query_value(key, "~MHz", nullptr, &type, reinterpret_cast<BYTE*>(&mhz), &mhz_bytes) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD && mhz_bytes == sizeof mhz && mhz <= INT32_MAX)
       info->cpu_mhz = static_cast<int32_t>(mhz);
     api->reg_close_key(key);
   }
 
   SYSTEM_INFO system{};
   api->get_system_info(&system);
-  info->logical_processors = static_cast<int32_t>(system.dwNumberOfProcessors);
+  if (system.dwNumberOfProcessors <= INT32_MAX)
+    info->logical_processors = static_cast<int32_t>(system.dwNumberOfProcessors);
   info->physical_cores = count_cores(api);
   if (info->physical_cores == 0) info->physical_cores = info->logical_processors;
 
@@ -91,15 +85,12 @@ void query_system_info_with(const WindowsProbeApi* api, SystemInfo* info) {
   RTL_OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof version;
   if (api->rtl_get_version(&version) == 0)
-    std::snprintf(info->os_version, sizeof info->os_version, "%lu.%lu.%lu", version.dwMajorVersion,
-                  version.dwMinorVersion, version.dwBuildNumber);
+    std::snprintf(info->os_version, sizeof info->os_version, "%lu.%lu.%lu",
+                  static_cast<unsigned long>(version.dwMajorVersion),
+                  static_cast<unsigned long>(version.dwMinorVersion),
+                  static_cast<unsigned long>(version.dwBuildNumber));
 
   // The architecture this executable was built for, which is what the field
   // reports (an x64 build running emulated on ARM64 says "x64").
   std::snprintf(info->architecture, sizeof info->architecture, "%s", morlant_build_architecture());
-}
-
-void query_system_info(SystemInfo* info) {
-  const WindowsProbeApi api = windows_probe_api();
-  query_system_info_with(&api, info);
 }

@@ -1,0 +1,74 @@
+// parse_cli_options and parse_duration over command lines made of the input
+// split at NUL bytes.
+#include <tuple>
+
+#include "cli/options.h"
+#include "tests/fuzz/fuzz_check.h"
+
+namespace {
+
+auto fields(const CliOptions& o) {
+  return std::tie(o.digits, o.runs, o.threads, o.threads_all, o.stress, o.stress_seconds, o.json, o.verify, o.quiet,
+                  o.help, o.version, o.runs_given, o.output);
+}
+
+// The duration contract read independently: digits, then s, m, h or nothing;
+// the value 1 s ... CLI_MAX_STRESS_SECONDS. Leading zeros do not count.
+bool reference_duration(std::string_view text, int64_t* seconds) {
+  const size_t unit = std::string_view("smh").find(text.empty() ? '?' : text.back());
+  if (unit != std::string_view::npos) text.remove_suffix(1);
+  const size_t first = text.find_first_not_of('0');
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  if (first == std::string_view::npos || text.size() - first > 10) return false;  // 0, or too large
+  *seconds = std::stoll(std::string(text.substr(first))) * (unit == 1 ? 60 : unit == 2 ? 3600 : 1);
+  return *seconds >= 1 && *seconds <= CLI_MAX_STRESS_SECONDS;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args{"morlant-cli"};
+  if (size > 0) args.emplace_back();
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0)
+      args.emplace_back();
+    else
+      args.back().push_back(static_cast<char>(data[i]));
+  }
+  std::vector<const char*> argv;
+  bool newline = false;
+  for (const std::string& a : args) {
+    argv.push_back(a.c_str());
+    newline = newline || a.find('\n') != std::string::npos;
+  }
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(args.size());
+
+  CliOptions o, o2;
+  std::string error = "stale", error2;
+  const bool ok = parse_cli_options(argc, argv.data(), &o, &error);
+  FUZZ_CHECK(parse_cli_options(argc, argv.data(), &o2, &error2) == ok && error2 == error && fields(o) == fields(o2));
+  if (!ok) {
+    FUZZ_CHECK(!error.empty());
+    FUZZ_CHECK(newline || error.find('\n') == std::string::npos);  // one line, unless an argument spans two
+  } else {
+    FUZZ_CHECK(error.empty());
+    FUZZ_CHECK(o.digits >= 1 && o.digits <= CLI_MAX_DIGITS);
+    FUZZ_CHECK(o.runs >= 1 && o.runs <= CLI_MAX_RUNS);
+    FUZZ_CHECK(o.threads >= 1 && o.threads <= CLI_MAX_THREADS && (!o.threads_all || o.threads == 1));
+    FUZZ_CHECK(o.stress_seconds >= 0 && o.stress_seconds <= CLI_MAX_STRESS_SECONDS && (o.stress || !o.stress_seconds));
+    FUZZ_CHECK(o.runs_given || o.runs == BENCHMARK_RUNS);
+    FUZZ_CHECK(o.help || o.version || !o.stress || (!o.runs_given && o.output.empty() && o.verify));
+    // A file name is an argument or the part of one after "--output=".
+    bool named = o.output.empty();
+    for (size_t i = 1; i < args.size() && !named; ++i) named = args[i] == o.output || args[i] == "--output=" + o.output;
+    FUZZ_CHECK(named);
+  }
+  for (size_t i = 1; i < args.size(); ++i) {
+    int64_t seconds = -1, expected = 0;
+    const bool accepted = parse_duration(args[i], &seconds);
+    FUZZ_CHECK(accepted == reference_duration(args[i], &expected));
+    FUZZ_CHECK(!accepted || seconds == expected);
+  }
+  return 0;
+}
