@@ -53,7 +53,9 @@ std::string sysinfo_os_release_name(std::string_view os_release);
 
 // "<distribution>, kernel <release>" into out (size >= 1 bytes), always
 // terminated; either part may be empty. When the text does not fit, the
-// distribution's name is shortened first so that the kernel release stays.
+// distribution's name is shortened first so that the kernel release stays,
+// as long as the kernel part takes at most half the field; a longer kernel
+// part is cut with the rest.
 void sysinfo_format_os_version(std::string_view distribution, std::string_view kernel, char* out, std::size_t size);
 
 #endif  // MORLANT_SYSINFO_SYSTEM_INFO_PARSE_H
