@@ -13,49 +13,39 @@ namespace apptest {
 
 namespace {
 
-class GdiplusEnvironment : public testing::Environment {
- public:
+ULONG_PTR gdiplus_token = 0;
+struct GdiplusEnvironment : testing::Environment {
   void SetUp() override {
     SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
     Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr);
   }
   void TearDown() override {
     release_bitmap(&start_button);
-    Gdiplus::GdiplusShutdown(token_);
+    Gdiplus::GdiplusShutdown(gdiplus_token);
   }
-
- private:
-  ULONG_PTR token_ = 0;
 };
 testing::Environment* const gdiplus_environment = testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
-LPTHREAD_START_ROUTINE default_thread_procedure;
-HANDLE (*default_thread_creation)(LPTHREAD_START_ROUTINE, void*);
+// The worker seams' defaults (constant-initialised in the program), restored after each test.
+const LPTHREAD_START_ROUTINE default_thread_procedure = benchmark_thread_procedure;
+HANDLE (*const default_thread_creation)(LPTHREAD_START_ROUTINE, void*) = create_worker_thread;
 
 }  // namespace
 
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  MSG message;
-  while (!done()) {
-    if (GetTickCount64() >= end) return done();
-    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-      continue;
-    }
+void pump_pending() {
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return true;
 }
 
-void pump_pending() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
+  for (const ULONGLONG end = GetTickCount64() + timeout_ms; !done(); pump_pending()) {
+    if (GetTickCount64() >= end) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+  return true;
 }
 
 std::wstring window_text(HWND window) {
@@ -75,8 +65,6 @@ long long heap_bytes_in_use() {
 }
 
 void MainWindowTest::SetUp() {
-  default_thread_procedure = benchmark_thread_procedure;
-  default_thread_creation = create_worker_thread;
   window = create_main_window(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   ASSERT_NE(window, nullptr);
   pump_pending();
@@ -84,9 +72,7 @@ void MainWindowTest::SetUp() {
 
 void MainWindowTest::TearDown() {
   if (IsWindow(window)) DestroyWindow(window);
-  MSG message;  // drain what the window left: its WM_QUIT and any late records
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-    if (message.message != WM_QUIT) DispatchMessageW(&message);
+  pump_pending();  // what the window left: its WM_QUIT and any late records
   release_bitmap(&start_button);
   benchmark_thread_procedure = default_thread_procedure;
   create_worker_thread = default_thread_creation;
@@ -100,31 +86,22 @@ namespace {
 struct ModalSearch {
   const wchar_t* window_class;
   std::function<void(HWND)> action;
-  HWND found = nullptr;
   bool acted = false;
   ULONGLONG deadline = 0;
 } * modal_search;
 
 void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
   ModalSearch& search = *modal_search;
-  search.found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
-        wchar_t name[64] = L"";
-        GetClassNameW(window, name, 64);
-        if (!IsWindowVisible(window) || lstrcmpW(name, modal_search->window_class) != 0) return TRUE;
-        modal_search->found = window;
-        return FALSE;
-      },
-      0);
-  if (search.found == nullptr) return;
+  HWND found = nullptr;  // the first visible one of this thread
+  while ((found = FindWindowExW(nullptr, found, search.window_class, nullptr)) != nullptr)
+    if (GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && IsWindowVisible(found)) break;
+  if (found == nullptr) return;
   if (!search.acted) {
     search.acted = true;
-    search.action(search.found);
+    search.action(found);
   } else if (GetTickCount64() > search.deadline) {
     ADD_FAILURE() << "the modal window stayed open";
-    if (lstrcmpW(search.window_class, L"#32770") == 0) EndDialog(search.found, -1);
+    if (lstrcmpW(search.window_class, L"#32770") == 0) EndDialog(found, -1);
     else EndMenu();
   }
 }
@@ -133,8 +110,7 @@ void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
 
 INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_PTR()>& open,
                           const std::function<void(HWND)>& action) {
-  ModalSearch search{window_class, action};
-  search.deadline = GetTickCount64() + 10000;
+  ModalSearch search{window_class, action, false, GetTickCount64() + 10000};
   modal_search = &search;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, modal_tick);
   const INT_PTR result = open();
@@ -156,19 +132,11 @@ bool start_program(Program& program) {
   // The window is shown only once start-up has created every control.
   for (const ULONGLONG end = GetTickCount64() + 20000; program.window == nullptr && GetTickCount64() < end;) {
     Sleep(50);
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-          auto* p = reinterpret_cast<Program*>(parameter);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          wchar_t name[64] = L"";
-          GetClassNameW(window, name, 64);
-          if (owner != p->process.dwProcessId || lstrcmpW(name, L"BasicWindowClass") != 0 || !IsWindowVisible(window))
-            return TRUE;
-          p->window = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&program));
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"BasicWindowClass", nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == program.process.dwProcessId && IsWindowVisible(w)) program.window = w;
+    }
   }
   if (program.window == nullptr) ADD_FAILURE() << "the program's main window did not appear";
   return program.window != nullptr;
@@ -183,16 +151,13 @@ bool start_benchmark(const Program& program) {
 
 long close_program(Program& program, ULONGLONG* waited_ms) {
   const ULONGLONG closed = GetTickCount64();
-  if (program.window != nullptr) PostMessageW(program.window, WM_CLOSE, 0, 0);
-  const bool ended = WaitForSingleObject(program.process.hProcess, 5000) == WAIT_OBJECT_0;
-  if (waited_ms != nullptr) *waited_ms = GetTickCount64() - closed;
+  PostMessageW(program.window, WM_CLOSE, 0, 0);
   DWORD code = 0;
-  if (ended) {
-    GetExitCodeProcess(program.process.hProcess, &code);
-  } else {
-    TerminateProcess(program.process.hProcess, 1);
-    WaitForSingleObject(program.process.hProcess, 5000);
-  }
+  const bool ended = WaitForSingleObject(program.process.hProcess, 5000) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(program.process.hProcess, &code);
+  if (waited_ms != nullptr) *waited_ms = GetTickCount64() - closed;
+  if (!ended) TerminateProcess(program.process.hProcess, 1);
+  WaitForSingleObject(program.process.hProcess, 5000);
   CloseHandle(program.process.hThread);
   CloseHandle(program.process.hProcess);
   program = {};

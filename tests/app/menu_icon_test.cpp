@@ -10,18 +10,9 @@ namespace {
 
 std::vector<std::wstring> lines;
 
-class MenuIcon : public testing::Test {
- protected:
-  void SetUp() override {
-    lines.clear();
-    debugger_sink = diagnostic_line_sink;
-    diagnostic_line_sink = [](const wchar_t* line) { lines.push_back(line); };
-  }
-  void TearDown() override { diagnostic_line_sink = debugger_sink; }
-  DiagnosticLineSink debugger_sink = nullptr;
-};
-
-TEST_F(MenuIcon, PictureFromTheResourceIsScaledToTheRequestedSize) {
+TEST(MenuIcon, PictureIsScaledToTheRequestedSizeAndAModuleWithoutItGivesNone) {
+  const DiagnosticLineSink debugger_sink = diagnostic_line_sink;
+  diagnostic_line_sink = [](const wchar_t* line) { lines.push_back(line); };
   for (int size : {24, 36, 256}) {
     lines.clear();
     HICON icon = load_menu_icon_picture(GetModuleHandleW(nullptr), size);
@@ -40,19 +31,17 @@ TEST_F(MenuIcon, PictureFromTheResourceIsScaledToTheRequestedSize) {
     HGDIOBJ previous = SelectObject(dc, surface);
     PatBlt(dc, 0, 0, size, size, WHITENESS);
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255)) << size;
-    EXPECT_EQ(GetPixel(dc, size / 2, size / 2), RGB(0, 0, 0)) << size;
+    EXPECT_TRUE(GetPixel(dc, 0, 0) == RGB(255, 255, 255) && GetPixel(dc, size / 2, size / 2) == RGB(0, 0, 0)) << size;
     SelectObject(dc, previous);
     DeleteObject(surface);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     DestroyIcon(icon);
   }
-}
-
-TEST_F(MenuIcon, ModuleWithoutThePictureReportsItAndGivesNoIcon) {
+  lines.clear();
   EXPECT_EQ(load_menu_icon_picture(GetModuleHandleW(L"kernel32.dll"), 24), nullptr);
   EXPECT_EQ(lines, std::vector<std::wstring>{L"Warning: Could not find PNG resource"});
+  diagnostic_line_sink = debugger_sink;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Morlant.exe as its own process: closing the window while a benchmark runs.
+// Morlant.exe as its own process: closing the window while a benchmark runs
+// must not hang, nor end the process with a failure.
 #include <gtest/gtest.h>
 
-#include "app/resource_ids.h"
 #include "tests/app/app_test_support.h"
 
 namespace {
@@ -9,7 +9,6 @@ namespace {
 TEST(AppProcess, ClosingTheWindowWhileABenchmarkRunsEndsTheProgramWithCodeZero) {
   apptest::Program program;
   ASSERT_TRUE(apptest::start_program(program));
-  EXPECT_EQ(apptest::window_text(GetDlgItem(program.window, IDC_RESULT_CARD)), L"--");
   EXPECT_TRUE(apptest::start_benchmark(program)) << "the benchmark did not start";
   Sleep(500);
   // The window waits at most a second for the computing worker, then the process ends.

@@ -44,21 +44,11 @@ TEST(ResultCardLines, FormatsCorrectlyRoundedOrDashes) {
     EXPECT_STREQ(score, c.score_line) << c.score;
     EXPECT_STREQ(time, c.time_line) << c.seconds;
   }
-  format_result_lines({1, 7.25, 123456}, score, 4, time, 2);  // cut to the buffers
-  EXPECT_STREQ(score, L"123");
-  EXPECT_STREQ(time, L"7");
+  format_result_lines({1, 7.25, 123456}, score, 4, time, 2);
+  EXPECT_EQ(std::wstring(score) + L" | " + time, L"123 | 7") << "cut to the buffers";
 }
 
-SystemInfo base_info() {
-  SystemInfo info = {};
-  std::strcpy(info.cpu_name, "Fake CPU");
-  info.physical_cores = info.logical_processors = 8;
-  info.total_memory_mb = 32768;
-  std::strcpy(info.os_name, "Windows");
-  std::strcpy(info.os_version, "10.0.19045");
-  std::strcpy(info.architecture, "x64");
-  return info;
-}
+SystemInfo base_info() { return {"Fake CPU", 8, 8, 0, 32768, "Windows", "10.0.19045", "x64"}; }
 
 TEST(SysInfoCardRows, OrderLabelsAndValues) {
   using Rows = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -101,9 +91,8 @@ TEST(SysInfoCardRows, OrderLabelsAndValues) {
   }
 }
 
-// Anti-aliased grey and black text on the light grey fill leaves neutral greys.
-bool is_text(Rgb p) { return std::abs(p.r - p.b) <= 8 && std::abs(p.g - p.b) <= 8 && p.b < 211 - 25; }
-
+// Text pixels in [x0, x1) x [y0, y1): anti-aliased grey and black text on
+// the light grey fill leaves neutral greys.
 struct Found {
   int count = 0, darkest = 255, x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
 };
@@ -112,7 +101,7 @@ Found find_text(const Capture& picture, int x0, int y0, int x1, int y1) {
   for (int y = y0; y < y1; ++y) {
     for (int x = x0; x < x1; ++x) {
       const Rgb p = picture.at(x, y);
-      if (!is_text(p)) continue;
+      if (std::abs(p.r - p.b) > 8 || std::abs(p.g - p.b) > 8 || p.b >= 211 - 25) continue;
       ++f.count;
       f.darkest = std::min(f.darkest, p.g);
       f.x0 = std::min(f.x0, x), f.y0 = std::min(f.y0, y), f.x1 = std::max(f.x1, x + 1), f.y1 = std::max(f.y1, y + 1);
@@ -150,18 +139,13 @@ TEST(SysInfoCard, RowsFollowEachOtherOnOneLineEach) {
       const Found label = find_text(picture, kMargin, y, kMargin + kLabel, y + kRow);
       const Found value = find_text(picture, kMargin + kLabel, y, kRight, y + kRow);
       in_rows += label.count + value.count;
-      if (k >= c.rows) {
-        EXPECT_EQ(label.count + value.count, 0);
-        continue;
-      }
-      ASSERT_GT(label.count, 10);
-      EXPECT_GT(label.darkest, 100);
-      EXPECT_LT(label.x0, kMargin + 4);
-      ASSERT_GT(value.count, 10);
-      EXPECT_LT(value.darkest, 60);
-      EXPECT_GE(value.x1, kRight - 6);  // a glyph's side bearing
-      EXPECT_LE(value.y1 - value.y0, 16);
-      EXPECT_TRUE(value.y0 > y + 1 && value.y1 < y + kRow - 1);
+      EXPECT_TRUE(k < c.rows || label.count + value.count == 0) << "a row too many";
+      if (k >= c.rows) continue;
+      ASSERT_TRUE(label.count > 10 && value.count > 10);
+      EXPECT_TRUE(label.darkest > 100 && label.x0 < kMargin + 4) << "a grey label from the left margin";
+      // A black value up to the right margin, but for a glyph's side bearing.
+      EXPECT_TRUE(value.darkest < 60 && value.x1 >= kRight - 6) << "value";
+      EXPECT_TRUE(value.y1 - value.y0 <= 16 && value.y0 > y + 1 && value.y1 < y + kRow - 1) << "one line";
       EXPECT_NEAR((value.y0 + value.y1) / 2.0, y + kRow / 2.0, 3);
     }
     EXPECT_EQ(find_text(picture, 3, 3, kWidth - 3, kHeight - 3).count, in_rows) << "text outside the rows";

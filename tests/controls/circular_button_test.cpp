@@ -19,13 +19,18 @@ class CircularButtonTest : public testing::Test {
   void SetUp() override {
     window = create(&button, test_parent(), kX, kY, kSize, kId);
     ASSERT_TRUE(window != nullptr && button.hwnd == window);
-    parent_commands().clear();
+    parent_commands.clear();
     paint_now(test_parent());
   }
   void TearDown() override {
     destroy_children(test_parent());
     release_bitmap(&button);
     SetCursorPos(1270, 1010);
+  }
+  void expect_clicks(size_t clicks) {
+    ASSERT_EQ(parent_commands.size(), clicks);
+    for (const auto& command : parent_commands)
+      EXPECT_TRUE(command.first == MAKEWPARAM(kId, BN_CLICKED) && command.second == reinterpret_cast<LPARAM>(window));
   }
   CircularButton button = {};
   HWND window = nullptr;
@@ -52,6 +57,7 @@ TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
       {"release outside after press", true,
        {{WM_LBUTTONDOWN}, {WM_MOUSEMOVE, 0, kOutside}, {WM_LBUTTONUP, 0, kOutside}}, 1},
       {"release without press", true, {{WM_LBUTTONUP}}, 0},
+      // The second press captures the mouse again: no loss of capture, the press goes on.
       {"two presses, two releases", true, {{WM_LBUTTONDOWN}, {WM_LBUTTONDOWN}, {WM_LBUTTONUP}, {WM_LBUTTONUP}}, 1},
       {"space", true, {{WM_KEYDOWN, VK_SPACE}, {WM_KEYUP, VK_SPACE}}, 1},
       {"enter", true, {{WM_KEYDOWN, VK_RETURN}, {WM_KEYUP, VK_RETURN}}, 1},
@@ -69,28 +75,20 @@ TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EnableWindow(window, c.enabled);
-    parent_commands().clear();
+    parent_commands.clear();
     for (const Step& step : c.steps) {
       if (step.message == kDisable) {
         EnableWindow(window, FALSE);
-        continue;
-      }
-      if (step.message == kTakeCapture) {
+      } else if (step.message == kTakeCapture) {
         SetCapture(test_parent());
         EXPECT_EQ(button.pressed, 0);
         ReleaseCapture();
-        continue;
-      }
-      EXPECT_EQ(SendMessageW(window, step.message, step.wparam, step.lparam), 0);  // consumed
-      if (step.message == WM_LBUTTONDOWN && IsWindowEnabled(window)) {
-        EXPECT_EQ(GetCapture(), window);
+      } else {
+        EXPECT_EQ(SendMessageW(window, step.message, step.wparam, step.lparam), 0);  // consumed
+        EXPECT_TRUE(step.message != WM_LBUTTONDOWN || !IsWindowEnabled(window) || GetCapture() == window);
       }
     }
-    ASSERT_EQ(parent_commands().size(), c.clicks);
-    for (const auto& command : parent_commands()) {
-      EXPECT_EQ(command.first, MAKEWPARAM(kId, BN_CLICKED));
-      EXPECT_EQ(command.second, reinterpret_cast<LPARAM>(window));
-    }
+    expect_clicks(c.clicks);
     EXPECT_NE(GetCapture(), window);
     EXPECT_EQ(button.pressed, c.pressed_after);
     button.pressed = 0;
@@ -101,7 +99,7 @@ TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
 // became IDOK for the owner and never pressed the button.
 TEST_F(CircularButtonTest, EnterPressesTheButtonThroughTheDialogLoop) {
   SetFocus(window);
-  parent_commands().clear();
+  parent_commands.clear();
   for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
     MSG msg = {window, message, VK_RETURN, 0, 0, {}};
     if (!IsDialogMessageW(test_parent(), &msg)) {
@@ -110,45 +108,38 @@ TEST_F(CircularButtonTest, EnterPressesTheButtonThroughTheDialogLoop) {
     }
     pump_messages();
   }
-  ASSERT_EQ(parent_commands().size(), 1u);
-  EXPECT_EQ(parent_commands()[0].first, MAKEWPARAM(kId, BN_CLICKED));
+  expect_clicks(1);
 }
 
-// Which messages change the state and repaint: hover once per entry.
-TEST_F(CircularButtonTest, StateMessagesRepaint) {
+// Which messages and calls change the state and repaint: hover once per
+// entry, none while disabled; the progress clamped into [0, 1].
+TEST_F(CircularButtonTest, StateChangesRepaint) {
   RECT r;
   GetWindowRect(window, &r);
   SetCursorPos(r.left + kSize / 2, r.top + kSize / 2);  // so that leave tracking keeps the hover
   const struct {
     UINT message;
-    WPARAM wparam;
     bool repaints;
     uint8_t hover, focused;
   } steps[] = {
-      {WM_MOUSEMOVE, 0, true, 1, 0},  {WM_MOUSEMOVE, 0, false, 1, 0}, {WM_MOUSELEAVE, 0, true, 0, 0},
-      {WM_MOUSEMOVE, 0, true, 1, 0},  {WM_SETFOCUS, 0, true, 1, 1},   {WM_KILLFOCUS, 0, true, 1, 0},
-      {WM_MOUSELEAVE, 0, true, 0, 0}, {WM_ENABLE, FALSE, true, 0, 0}, {WM_ERASEBKGND, 0, false, 0, 0},
-      {WM_MOUSEMOVE, 0, false, 0, 0},  // no hover while disabled
+      {WM_MOUSEMOVE, true, 1, 0},  {WM_MOUSEMOVE, false, 1, 0}, {WM_MOUSELEAVE, true, 0, 0}, {WM_MOUSEMOVE, true, 1, 0},
+      {WM_SETFOCUS, true, 1, 1},   {WM_KILLFOCUS, true, 1, 0},  {WM_MOUSELEAVE, true, 0, 0}, {WM_ENABLE, true, 0, 0},
+      {WM_ERASEBKGND, false, 0, 0}, {WM_MOUSEMOVE, false, 0, 0},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.message);
     if (step.message == WM_ENABLE) EnableWindow(window, FALSE);
     ValidateRect(window, nullptr);
-    EXPECT_EQ(SendMessageW(window, step.message, step.wparam, MAKELPARAM(80, 80)), step.message == WM_ERASEBKGND);
+    EXPECT_EQ(SendMessageW(window, step.message, 0, MAKELPARAM(80, 80)), step.message == WM_ERASEBKGND);
     EXPECT_EQ(needs_paint(window), step.repaints);
-    EXPECT_EQ(button.hover, step.hover);
-    EXPECT_EQ(button.focused, step.focused);
+    EXPECT_TRUE(button.hover == step.hover && button.focused == step.focused);
   }
-}
-
-TEST_F(CircularButtonTest, SetProgressClampsAndRepaints) {
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-  const float cases[][2] = {{-0.5f, 0}, {1.7f, 1}, {nan, 0}, {-inf, 0}, {inf, 1}, {0.25f, 0.25f}, {1, 1}};
-  for (const auto& c : cases) {
+  const std::pair<float, float> progress[] = {{-0.5f, 0}, {1.7f, 1}, {nan, 0}, {-inf, 0}, {inf, 1}, {0.25f, 0.25f}, {1, 1}};
+  for (const auto& c : progress) {
     ValidateRect(window, nullptr);
-    set_progress(&button, c[0]);
-    EXPECT_EQ(button.progress, c[1]) << c[0];
-    EXPECT_TRUE(needs_paint(window)) << c[0];
+    set_progress(&button, c.first);
+    EXPECT_TRUE(button.progress == c.second && needs_paint(window)) << c.first;
   }
   CircularButton unattached = {};
   set_progress(&unattached, 2);  // no window: stores only
@@ -164,46 +155,52 @@ struct Probe {
 constexpr double kCentre = -1000, kTrack = 4.5, kGap = 10;  // track centre line; between disc and track
 constexpr uint32_t kWindow = 0;
 
+// The label is drawn in white only with a font, which the button never deletes.
 TEST_F(CircularButtonTest, PictureFollowsTheState) {
-  enum State { kNormal, kHover, kPressed, kHoverPressed };
+  SetWindowTextW(window, L"START");
+  HFONT font = create_font(kFontButtonSpec, 96);
+  ASSERT_NE(font, nullptr);
   const struct {
     const char* name;
-    int w, h;
-    bool enabled;
-    State state;
-    bool focused;
+    bool enabled, hover, pressed, focused;
     float progress;
+    bool label;
     std::vector<Probe> probes;
     int focus_ring;  // -1: not checked; 0: absent; 1: present
+    int w = kSize, h = kSize;
   } cases[] = {
-      {"enabled", 160, 160, true, kNormal, false, 0.5f,
-       {{0, kCentre, kDiscEnabled}, {90, kTrack, kWindow}, {180, kTrack, kWindow}, {270, kGap, kWindow},
-        {45, -2, kWindow}}, 0},
-      {"under the pointer", 160, 160, true, kHover, false, 0, {{0, kCentre, kDiscHover}}, -1},
-      {"pressed", 160, 160, true, kPressed, false, 0, {{0, kCentre, kDiscPressed}}, -1},
-      {"pressed wins over hover", 160, 160, true, kHoverPressed, false, 0, {{0, kCentre, kDiscPressed}}, -1},
-      {"focused", 160, 160, true, kNormal, true, 0, {{0, kCentre, kDiscEnabled}, {90, kGap, kWindow}}, 1},
-      {"disabled at 0", 160, 160, false, kHoverPressed, true, 0,
+      {"enabled", true, false, false, false, 0.5f, false,
+       {{0, kCentre, kDiscEnabled}, {90, kTrack, kWindow}, {180, kTrack, kWindow}, {270, kGap, kWindow}, {45, -2, kWindow}},
+       0},
+      {"under the pointer", true, true, false, false, 0, false, {{0, kCentre, kDiscHover}}, -1},
+      {"pressed", true, false, true, false, 0, false, {{0, kCentre, kDiscPressed}}, -1},
+      {"pressed wins over hover", true, true, true, false, 0, false, {{0, kCentre, kDiscPressed}}, -1},
+      {"focused", true, false, false, true, 0, false, {{0, kCentre, kDiscEnabled}, {90, kGap, kWindow}}, 1},
+      {"labelled", true, false, false, false, 0, true, {{90, kGap, kWindow}}, -1},
+      {"disabled at 0", false, true, true, true, 0, false,
        {{0, kCentre, kDiscDisabled}, {0, kTrack, kProgressTrack}, {90, kTrack, kProgressTrack},
         {180, kTrack, kProgressTrack}, {270, kTrack, kProgressTrack}, {30, kGap, kWindow}}, 0},
-      {"disabled at 0.25", 160, 160, false, kNormal, false, 0.25f,
-       {{0, kCentre, kDiscDisabled}, {3, kTrack, kProgressArc}, {45, kTrack, kProgressArc},
-        {90, kTrack, kProgressArc}, {135, kTrack, kProgressTrack}, {180, kTrack, kProgressTrack},
-        {315, kTrack, kProgressTrack}}, -1},
-      {"disabled at 1", 160, 160, false, kNormal, false, 1,
-       {{0, kTrack, kProgressArc}, {90, kTrack, kProgressArc}, {180, kTrack, kProgressArc},
-        {270, kTrack, kProgressArc}, {90, 1, kProgressArc}, {90, 8, kProgressArc}, {90, kGap, kWindow}}, -1},
-      {"not square: sized from the smaller side", 200, 120, false, kNormal, false, 1,
-       {{0, kCentre, kDiscDisabled}, {90, kTrack, kProgressArc}, {0, kTrack, kProgressArc}, {90, -5, kWindow}}, -1},
+      {"disabled at 0.25", false, false, false, false, 0.25f, false,
+       {{0, kCentre, kDiscDisabled}, {3, kTrack, kProgressArc}, {45, kTrack, kProgressArc}, {90, kTrack, kProgressArc},
+        {135, kTrack, kProgressTrack}, {180, kTrack, kProgressTrack}, {315, kTrack, kProgressTrack}}, -1},
+      {"disabled at 1, labelled", false, false, false, false, 1, true,
+       {{0, kTrack, kProgressArc}, {90, kTrack, kProgressArc}, {180, kTrack, kProgressArc}, {270, kTrack, kProgressArc},
+        {90, 1, kProgressArc}, {90, 8, kProgressArc}, {90, kGap, kWindow}}, -1},
+      {"not square: sized from the smaller side", false, false, false, false, 1, false,
+       {{0, kCentre, kDiscDisabled}, {90, kTrack, kProgressArc}, {0, kTrack, kProgressArc}, {90, -5, kWindow}}, -1, 200,
+       120},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     MoveWindow(window, kX, kY, c.w, c.h, TRUE);
     EnableWindow(window, c.enabled);
-    button.hover = c.state == kHover || c.state == kHoverPressed;
-    button.pressed = c.state == kPressed || c.state == kHoverPressed;
+    button.hover = c.hover;
+    button.pressed = c.pressed;
     button.focused = c.focused;
     set_progress(&button, c.progress);
+    ValidateRect(window, nullptr);
+    set_font(&button, c.label ? font : nullptr);
+    EXPECT_TRUE(needs_paint(window));
     paint_now(test_parent());
     const Capture picture(window);
     ASSERT_EQ(picture.width(), c.w);
@@ -216,34 +213,16 @@ TEST_F(CircularButtonTest, PictureFollowsTheState) {
     for (const Probe& p : c.probes) {
       const Rgb want = p.colour == kWindow ? window_colour() : rgb_of_argb(p.colour);
       const Rgb got = point(p.angle, p.inset == kCentre ? 0 : m - p.inset);
-      EXPECT_TRUE(close_to(got, want)) << "at " << p.angle << " degrees, inset " << p.inset << ": got " << got.r
-                                       << "," << got.g << "," << got.b << " want " << want.r << "," << want.g << ","
-                                       << want.b;
+      EXPECT_TRUE(close_to(got, want)) << "at " << p.angle << " degrees, inset " << p.inset << ": " << got << " not "
+                                       << want;
     }
-    if (c.focus_ring < 0) continue;
     int hits = 0;
-    for (int step = 0; step < 360; ++step) hits += close_to(point(step, m - 4), rgb_of_argb(kFocusRing), 40);
-    EXPECT_TRUE(c.focus_ring == 0 ? hits == 0 : hits > 90 && hits < 355) << "focus ring pixels: " << hits;
+    for (int step = 0; c.focus_ring >= 0 && step < 360; ++step)
+      hits += close_to(point(step, m - 4), rgb_of_argb(kFocusRing), 40);
+    EXPECT_TRUE(c.focus_ring < 0 || (c.focus_ring == 0 ? hits == 0 : hits > 90 && hits < 355)) << "focus ring: " << hits;
+    const int white = picture.count(20, 60, 140, 100, rgb_of_argb(kButtonLabel), 30);  // within the disc at 160
+    EXPECT_TRUE(c.w != kSize || (c.label ? white > 30 : white == 0)) << "label pixels: " << white;
   }
-}
-
-// White label text only with a font; the button never deletes the font.
-TEST_F(CircularButtonTest, LabelFollowsTheFont) {
-  SetWindowTextW(window, L"START");
-  HFONT font = create_font(kFontButtonSpec, 96);
-  ASSERT_NE(font, nullptr);
-  for (bool enabled : {true, false}) {
-    EnableWindow(window, enabled);
-    ValidateRect(window, nullptr);
-    set_font(&button, font);
-    EXPECT_TRUE(needs_paint(window));
-    paint_now(test_parent());
-    EXPECT_GT(Capture(window).count(20, 60, 140, 100, rgb_of_argb(kButtonLabel), 30), 30) << enabled;
-    set_font(&button, nullptr);
-    paint_now(test_parent());
-    EXPECT_EQ(Capture(window).count(20, 60, 140, 100, rgb_of_argb(kButtonLabel), 30), 0) << enabled;
-  }
-  set_font(&button, font);
   DestroyWindow(window);
   EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
   DeleteObject(font);

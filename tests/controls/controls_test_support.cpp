@@ -12,6 +12,7 @@
 ResultCardState result_card_state;
 SystemInfo system_info;
 HFONT font_score, font_time, font_info_label, font_info_value;
+std::vector<std::pair<WPARAM, LPARAM>> parent_commands;  // of the shared parent
 
 namespace {
 
@@ -41,7 +42,7 @@ testing::Environment* const environment = testing::AddGlobalTestEnvironment(new 
 
 LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message != WM_COMMAND) return DefWindowProcW(window, message, wparam, lparam);
-  parent_commands().emplace_back(wparam, lparam);
+  parent_commands.emplace_back(wparam, lparam);
   return 0;
 }
 
@@ -62,6 +63,8 @@ bool close_to(Rgb a, Rgb b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
 
+std::ostream& operator<<(std::ostream& out, Rgb c) { return out << c.r << "," << c.g << "," << c.b; }
+
 HWND test_parent() {
   static const HWND shared = [] {
     WNDCLASSW window_class = {};
@@ -76,10 +79,6 @@ HWND test_parent() {
   return shared;
 }
 
-std::vector<std::pair<WPARAM, LPARAM>>& parent_commands() {
-  static std::vector<std::pair<WPARAM, LPARAM>> received;
-  return received;
-}
 
 void destroy_children(HWND parent) {
   while (HWND child = GetWindow(parent, GW_CHILD)) DestroyWindow(child);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -15,12 +16,13 @@ struct Rgb {
 Rgb rgb_of_argb(uint32_t argb);
 Rgb window_colour();
 bool close_to(Rgb a, Rgb b, int tolerance = 6);  // per channel: anti-aliasing moves edges
+std::ostream& operator<<(std::ostream& out, Rgb c);
 
 // A visible borderless top-level window for the whole program: under Wine
 // without a window manager, hiding or destroying a mapped top-level window
 // waits 2 s, while the end of the process removes it at once.
 HWND test_parent();
-std::vector<std::pair<WPARAM, LPARAM>>& parent_commands();  // each WM_COMMAND it received
+extern std::vector<std::pair<WPARAM, LPARAM>> parent_commands;  // each WM_COMMAND it received
 void destroy_children(HWND parent);
 
 void pump_messages();

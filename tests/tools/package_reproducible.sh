@@ -9,37 +9,26 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 commit=$(git -C "$repo" rev-parse HEAD)
 work=$(mktemp -d "${TMPDIR:-/tmp}/morlant-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-sides=("$work/a" "$work/second/checkout-with-a-longer-name")
+a=$work/a
+b=$work/second/checkout-with-a-longer-name
 
-for side in "${sides[@]}"; do
+for side in "$a" "$b"; do
   mkdir -p "$(dirname "$side")"
-  git clone -q "$repo" "$side"
-  git -C "$side" checkout -q "$commit"
+  git clone -q "$repo" "$side" && git -C "$side" checkout -q "$commit"
   echo "== packaging $commit in $side"
   start=$SECONDS
   (cd "$side" && bash scripts/package.sh >"$side.log" 2>&1) || { tail -20 "$side.log"; exit 1; }
   echo "== packaged in $((SECONDS - start)) s"
 done
 
-a=${sides[0]}/dist
-b=${sides[1]}/dist
 status=0
-if ! diff <(cd "$a" && ls) <(cd "$b" && ls); then
-  echo "FAIL: the two builds wrote different files"
-  status=1
-fi
-count=0
-for file in "$a"/*; do
-  name=$(basename "$file")
-  count=$((count + 1))
-  if cmp -s "$file" "$b/$name"; then
-    echo "same: $name"
-  else
-    echo "FAIL: $name differs"
-    status=1
-  fi
+fail() { echo "FAIL: $*"; status=1; }
+diff <(cd "$a/dist" && ls) <(cd "$b/dist" && ls) || fail "the two builds wrote different files"
+files=("$a"/dist/*)
+[ ${#files[@]} -eq 3 ] || fail "expected two zips and a sums file, found ${#files[@]} files"
+for file in "${files[@]}"; do
+  if cmp -s "$file" "$b/dist/${file##*/}"; then echo "same: ${file##*/}"; else fail "${file##*/} differs"; fi
 done
-[ "$count" -eq 3 ] || { echo "FAIL: expected two zips and a sums file, found $count files"; status=1; }
-(cd "$a" && sha256sum -c --quiet ./*SHA256SUMS.txt) || status=1
+(cd "$a/dist" && sha256sum -c --quiet ./*SHA256SUMS.txt) || fail "the sums do not match the zips"
 if [ "$status" -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
 exit "$status"

@@ -12,84 +12,61 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 namespace {
 
-constexpr int kIdcStart = 1002;
-constexpr int kIdmAbout = 40001;
+constexpr int kIdcStart = 1002, kIdmAbout = 40001;
 
 HWND main_window() { return FindWindowW(L"BasicWindowClass", L"Morlant"); }
+HWND about_dialog() { return FindWindowW(nullptr, L"About Morlant"); }
+HWND start_button() { return GetDlgItem(main_window(), kIdcStart); }
 
-bool wait_for(HWND (*find)(), double seconds) {
-  for (double t = 0; t < seconds; t += 0.1) {
-    if (find() != nullptr) return true;
-    Sleep(100);
-  }
+bool wait_for(bool (*done)(), double seconds) {
+  for (double t = 0; t < seconds; t += 0.1, Sleep(100))
+    if (done()) return true;
   return false;
 }
 
-void print_rect(HWND window) {
+bool print_rect(HWND window) {
   RECT r;
-  GetWindowRect(window, &r);
+  if (window == nullptr || !GetWindowRect(window, &r)) return false;
   std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return true;
 }
 
-void click_at(POINT p) {
-  SetCursorPos(p.x, p.y);
+bool click_start() {
+  HWND start = start_button();
+  if (start == nullptr) return false;
+  SetForegroundWindow(main_window());
+  RECT r;
+  GetClientRect(start, &r);
+  POINT centre{r.right / 2, r.bottom / 2};
+  ClientToScreen(start, &centre);
+  SetCursorPos(centre.x, centre.y);
   Sleep(50);
   INPUT in[2] = {};
   in[0].type = in[1].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(2, in, sizeof(INPUT));
+  Sleep(300);
+  SetCursorPos(0, 0);  // away from the button, so no hover colour
+  return !IsWindowEnabled(start);
 }
 
-HWND about_dialog() { return FindWindowW(nullptr, L"About Morlant"); }
+bool run(const std::string& command, double seconds) {
+  if (command == "wait-window") return wait_for([] { return main_window() != nullptr; }, seconds);
+  if (main_window() == nullptr) return false;
+  if (command == "rect") return print_rect(main_window());
+  if (command == "click-start") return click_start();
+  if (command == "open-about") return PostMessageW(main_window(), WM_COMMAND, kIdmAbout, 0) &&
+                                      wait_for([] { return about_dialog() != nullptr; }, seconds);
+  if (command == "about-rect") return print_rect(about_dialog());
+  if (command == "wait-result") return wait_for([] { return IsWindowEnabled(start_button()) != FALSE; }, seconds);
+  return false;
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) return 1;
-  const char* cmd = argv[1];
-  const double seconds = argc > 2 ? std::atof(argv[2]) : 30.0;
-  if (std::strcmp(cmd, "wait-window") == 0) return wait_for(main_window, seconds) ? 0 : 1;
-  HWND window = main_window();
-  if (window == nullptr) return 1;
-  if (std::strcmp(cmd, "rect") == 0) {
-    print_rect(window);
-    return 0;
-  }
-  if (std::strcmp(cmd, "click-start") == 0) {
-    HWND start = GetDlgItem(window, kIdcStart);
-    if (start == nullptr) return 1;
-    SetForegroundWindow(window);
-    RECT r;
-    GetClientRect(start, &r);
-    POINT centre{(r.right - r.left) / 2, (r.bottom - r.top) / 2};
-    ClientToScreen(start, &centre);
-    click_at(centre);
-    Sleep(300);
-    SetCursorPos(0, 0);  // away from the button, so no hover colour
-    return IsWindowEnabled(start) ? 1 : 0;
-  }
-  if (std::strcmp(cmd, "open-about") == 0) {
-    PostMessageW(window, WM_COMMAND, kIdmAbout, 0);
-    return wait_for(about_dialog, seconds) ? 0 : 1;
-  }
-  if (std::strcmp(cmd, "about-rect") == 0) {
-    HWND about = about_dialog();
-    if (about == nullptr) return 1;
-    print_rect(about);
-    return 0;
-  }
-  if (std::strcmp(cmd, "wait-result") == 0) {
-    HWND start = GetDlgItem(window, kIdcStart);
-    for (double t = 0; t < seconds; t += 0.5) {
-      if (start != nullptr && IsWindowEnabled(start)) return 0;
-      Sleep(500);
-    }
-    return 1;
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return argc >= 2 && run(argv[1], argc > 2 ? std::atof(argv[2]) : 30.0) ? 0 : 1; }
