@@ -1,5 +1,6 @@
-// The benchmark runner driven by a scripted computation (aggregation, step
-// numbers across runs, the offset adapter), and one short real run.
+// The benchmark runner driven by a scripted computation: aggregation, step
+// numbers across runs, the offset adapter. (Real runs through it, their steps
+// numbered across runs, are morlant-cli's end-to-end tests.)
 #include "bench/benchmark.h"
 
 #include <gtest/gtest.h>
@@ -22,28 +23,26 @@ constexpr FakeRun ok(double seconds, double score, uint32_t digits = 4096, int32
 }
 constexpr FakeRun failed(int32_t steps = 0) { return {0, 0, 0.0, 0.0, steps}; }
 
-struct ComputeCall {  // how the runner called the computation
-  int32_t digits;
-  bool record_zeroed;
+struct Seen {  // one progress callback, or (step 0) one call of the computation
+  int32_t step;
+  uint32_t digits;
+  void* user;
+  double seconds, clock;
   ProgressCallback callback;
-  void *user, *compute_user;
+  bool record_zeroed;
 };
 
 struct FakeScript {
   std::vector<FakeRun> runs;
-  std::vector<ComputeCall> calls;
+  std::vector<Seen> calls;
 };
-
-bool all_zero(const BenchmarkResult& r) {
-  static const BenchmarkResult zero{};
-  return std::memcmp(&r, &zero, sizeof r) == 0;
-}
 
 // Run k (from 1) reports steps 1 ... steps with digits 100k + step, seconds
 // 0.25 step and clock 1000k + step; a failed run leaves a message.
 void fake_compute(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user, void* compute_user) {
+  static const BenchmarkResult zero{};
   auto* script = static_cast<FakeScript*>(compute_user);
-  script->calls.push_back({digits, all_zero(*result), callback, user, compute_user});
+  script->calls.push_back({0, static_cast<uint32_t>(digits), user, 0, 0, callback, !std::memcmp(result, &zero, sizeof zero)});
   const int32_t k = static_cast<int32_t>(script->calls.size());
   const FakeRun& run = script->runs.at(static_cast<size_t>(k - 1));
   for (int32_t step = 1; step <= run.steps; ++step)
@@ -52,26 +51,22 @@ void fake_compute(int32_t digits, BenchmarkResult* result, ProgressCallback call
   if (run.status == 0) std::snprintf(result->message, sizeof result->message, "run %d failed", static_cast<int>(k));
 }
 
-struct Seen {
-  int32_t step;
-  uint32_t digits;
-  void* user;
-  double seconds, clock;
-};
 struct Recorder {
   std::vector<Seen> seen;
   int32_t returns = 0;
 };
 int32_t record_progress(int32_t step, uint32_t digits, void* user, double seconds, double clock) {
   auto* recorder = static_cast<Recorder*>(user);
-  recorder->seen.push_back({step, digits, user, seconds, clock});
+  recorder->seen.push_back({step, digits, user, seconds, clock, nullptr, false});
   return recorder->returns;
 }
 
 // Runs the script as a plan of 4096 digits and 19 steps per run, into a
 // record full of junk (the runner must zero what it owns).
-BenchmarkResult run_script(FakeScript& script, ProgressCallback callback = nullptr, void* user = nullptr) {
-  const BenchmarkPlan plan{4096, static_cast<int32_t>(script.runs.size()), 19, fake_compute, &script, nullptr};
+BenchmarkResult run_script(FakeScript& script, ProgressCallback callback = nullptr, void* user = nullptr,
+                           int32_t runs = -1) {
+  const BenchmarkPlan plan{4096, runs < 0 ? static_cast<int32_t>(script.runs.size()) : runs, 19, fake_compute, &script,
+                           nullptr};
   BenchmarkResult result;
   std::memset(&result, 0xA5, sizeof result);
   run_benchmark_plan(&plan, &result, callback, user);
@@ -79,55 +74,46 @@ BenchmarkResult run_script(FakeScript& script, ProgressCallback callback = nullp
 }
 
 TEST(BenchIterationCount, MatchesTransformLengthTable) {
-  const int32_t cases[][2] = {{INT32_MIN, 0}, {-1, 0},        {0, 0},        {1, 1},         {35, 1},
-                              {36, 2},        {100, 3},       {1000, 6},     {4096, 8},      {4100, 9},
-                              {65536, 12},    {4194304, 18},  {8388608, 19}, {8388609, 19},  {8388612, 20},
-                              {33554432, 20}, {INT32_MAX, 20}};
+  const int32_t cases[][2] = {{INT32_MIN, 0}, {-1, 0},       {0, 0},        {1, 1},        {35, 1},    {36, 2},
+                              {100, 3},       {1000, 6},     {4096, 8},     {4100, 9},     {65536, 12}, {4194304, 18},
+                              {8388608, 19},  {8388609, 19}, {8388612, 20}, {33554432, 20}, {INT32_MAX, 20}};
   for (const auto& c : cases) EXPECT_EQ(agm_iteration_count(c[0]), c[1]) << "digits " << c[0];
 }
 
+// Failed runs never stop the benchmark and add nothing; the digits come from
+// run 1; the score is the mean rounded half away from zero. With no run
+// succeeding, or a plan of 0 or more than 100 runs, a message and zeros.
 TEST(BenchAggregation, FoldsSuccessfulRunsOnly) {
   const struct {
     const char* name;
     std::vector<FakeRun> runs;
-    uint32_t digits;
+    uint32_t status, digits;
     double seconds, score;
+    const char* message;
   } cases[] = {
-      {"mean 100.2 rounds down", {ok(10, 100), ok(10, 100), ok(10, 100), ok(10, 100), ok(10, 101)}, 4096, 50, 100},
-      {"mean 100.5 rounds away from zero", {ok(12.5, 100), ok(7.25, 101)}, 4096, 19.75, 101},
-      {"runs 2 and 4 fail", {ok(1, 10), failed(), ok(2, 20), failed(), ok(4, 31)}, 4096, 7, 20},
-      {"run 1 fails: digits 0", {failed(), ok(3, 252), failed(), failed(), failed()}, 0, 3, 252},
-      {"digits come from run 1", {ok(1, 1, 1024), ok(1, 1, 2048)}, 1024, 2, 1},
-      {"one run", {ok(0.5, 99.5)}, 4096, 0.5, 100},
+      {"mean 100.2 rounds down", {ok(10, 100), ok(10, 100), ok(10, 100), ok(10, 100), ok(10, 101)}, 1, 4096, 50, 100, ""},
+      {"mean 100.5 rounds away from zero", {ok(12.5, 100), ok(7.25, 101)}, 1, 4096, 19.75, 101, ""},
+      {"runs 2 and 4 fail", {ok(1, 10), failed(), ok(2, 20), failed(), ok(4, 31)}, 1, 4096, 7, 20, ""},
+      {"run 1 fails: digits 0", {failed(), ok(3, 252), failed(), failed(), failed()}, 1, 0, 3, 252, ""},
+      {"digits come from run 1", {ok(1, 1, 1024), ok(1, 1, 2048)}, 1, 1024, 2, 1, ""},
+      {"one run", {ok(0.5, 99.5)}, 1, 4096, 0.5, 100, ""},
+      {"one run fails", {failed()}, 0, 0, 0, 0, "All 1 benchmark runs failed"},
+      {"all fail", std::vector<FakeRun>(100, failed()), 0, 0, 0, 0, "All 100 benchmark runs failed"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeScript script{c.runs, {}};
     const BenchmarkResult result = run_script(script);
-    EXPECT_EQ(result.status, 1u);
-    EXPECT_EQ(result.digits, c.digits);
-    EXPECT_DOUBLE_EQ(result.seconds, c.seconds);
-    EXPECT_EQ(result.score, c.score);
-    EXPECT_STREQ(result.message, "");
-    ASSERT_EQ(script.calls.size(), c.runs.size());  // a failure never stops the benchmark
-    for (const ComputeCall& call : script.calls) EXPECT_TRUE(call.digits == 4096 && call.record_zeroed);
-  }
-}
-
-TEST(BenchAggregation, AllRunsFailingAndInvalidPlans) {
-  for (const int32_t runs : {1, 5, 100}) {
-    FakeScript script{std::vector<FakeRun>(static_cast<size_t>(runs), failed()), {}};
-    const BenchmarkResult result = run_script(script);
-    BenchmarkResult expected{};
-    std::snprintf(expected.message, sizeof expected.message, "All %d benchmark runs failed", runs);
-    EXPECT_EQ(std::memcmp(&result, &expected, sizeof result), 0) << result.message;
-    EXPECT_EQ(script.calls.size(), static_cast<size_t>(runs));
+    BenchmarkResult want{c.status, c.digits, c.seconds, c.score, {}};
+    std::snprintf(want.message, sizeof want.message, "%s", c.message);
+    EXPECT_EQ(std::memcmp(&result, &want, sizeof want), 0) << result.digits << " " << result.seconds << " "
+                                                           << result.score << " " << result.message;
+    ASSERT_EQ(script.calls.size(), c.runs.size());
+    for (const Seen& call : script.calls) EXPECT_TRUE(call.digits == 4096 && call.record_zeroed);
   }
   for (const int32_t runs : {0, 101}) {
     FakeScript script{std::vector<FakeRun>(101, ok(1, 1)), {}};
-    const BenchmarkPlan plan{4096, runs, 19, fake_compute, &script, nullptr};
-    BenchmarkResult result = {1, 1, 1, 1, {}};
-    run_benchmark_plan(&plan, &result, nullptr, nullptr);
+    const BenchmarkResult result = run_script(script, nullptr, nullptr, runs);
     EXPECT_EQ(result.status, 0u);
     EXPECT_STREQ(result.message, "Invalid benchmark plan");
     EXPECT_TRUE(script.calls.empty());
@@ -135,9 +121,11 @@ TEST(BenchAggregation, AllRunsFailingAndInvalidPlans) {
 }
 
 // Two steps per run against a planned 19: the offset follows the plan, and
-// only successful runs advance it.
+// only successful runs advance it. Without a callback the computation gets
+// neither callback nor user, and the result is the same.
 TEST(BenchProgress, FailedRunsRepeatStepNumbers) {
-  FakeScript script{{ok(1, 1, 4096, 2), failed(2), ok(1, 1, 4096, 2), failed(2), ok(1, 1, 4096, 2)}, {}};
+  const std::vector<FakeRun> runs = {ok(1, 1, 4096, 2), failed(2), ok(1, 1, 4096, 2), failed(2), ok(1, 1, 4096, 2)};
+  FakeScript script{runs, {}}, quiet{runs, {}};
   Recorder recorder;
   recorder.returns = 7;
   const BenchmarkResult result = run_script(script, record_progress, &recorder);
@@ -146,39 +134,23 @@ TEST(BenchProgress, FailedRunsRepeatStepNumbers) {
   for (size_t i = 0; i < 10; ++i) {
     const Seen& s = recorder.seen[i];
     const int32_t k = static_cast<int32_t>(i / 2 + 1), step = static_cast<int32_t>(i % 2 + 1);
-    SCOPED_TRACE(testing::Message() << "run " << k << " step " << step);
-    EXPECT_EQ(s.step, offsets[k - 1] + step);
-    EXPECT_EQ(s.digits, static_cast<uint32_t>(100 * k + step));
-    EXPECT_EQ(s.user, &recorder);
-    EXPECT_EQ(s.seconds, 0.25 * step);
-    EXPECT_EQ(s.clock, 1000.0 * k + step);
+    EXPECT_TRUE(s.step == offsets[k - 1] + step && s.digits == static_cast<uint32_t>(100 * k + step) &&
+                s.user == &recorder && s.seconds == 0.25 * step && s.clock == 1000.0 * k + step)
+        << "run " << k << " step " << step << ": step " << s.step;
   }
-  for (const ComputeCall& call : script.calls) {
-    EXPECT_EQ(call.callback, &progress_offset_adapter);
-    EXPECT_TRUE(call.user != nullptr && call.user != &recorder);
-    EXPECT_EQ(call.compute_user, &script);
-  }
+  for (const Seen& call : script.calls)
+    EXPECT_TRUE(call.callback == &progress_offset_adapter && call.user != nullptr && call.user != &recorder);
   EXPECT_EQ(result.seconds, 3.0);
-}
 
-TEST(BenchProgress, WithoutCallbackComputeGetsNeitherCallbackNorUser) {
-  const std::vector<FakeRun> runs = {ok(1, 10, 4096, 3), failed(3), ok(2, 11, 4096, 3)};
-  FakeScript quiet{runs, {}}, loud{runs, {}};
   int user_data = 0;
   const BenchmarkResult quiet_result = run_script(quiet, nullptr, &user_data);
-  ASSERT_EQ(quiet.calls.size(), 3u);
-  for (const ComputeCall& call : quiet.calls)
-    EXPECT_TRUE(call.callback == nullptr && call.user == nullptr && call.compute_user == &quiet);
-  Recorder recorder;
-  const BenchmarkResult loud_result = run_script(loud, record_progress, &recorder);
-  EXPECT_EQ(recorder.seen.size(), 9u);
-  EXPECT_EQ(std::memcmp(&quiet_result, &loud_result, sizeof quiet_result), 0);
+  for (const Seen& call : quiet.calls) EXPECT_TRUE(call.callback == nullptr && call.user == nullptr);
+  EXPECT_EQ(std::memcmp(&quiet_result, &result, sizeof result), 0);
 }
 
 TEST(BenchAdapter, AddsOffsetAndPassesTheRestThrough) {
-  const int32_t cases[][3] = {{1, 0, 1},                   {19, 76, 95},           {0, -5, -5},
-                              {INT32_MAX, 1, INT32_MIN},   {INT32_MIN, -1, INT32_MAX},
-                              {-1, INT32_MIN, INT32_MAX},  {INT32_MAX, INT32_MAX, -2}};
+  const int32_t cases[][3] = {{1, 0, 1},       {19, 76, 95}, {0, -5, -5}, {INT32_MAX, 1, INT32_MIN},
+                              {INT32_MIN, -1, INT32_MAX},    {-1, INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MAX, -2}};
   for (const auto& c : cases) {  // step, offset, step passed on (wrapping at 32 bits)
     Recorder recorder;
     recorder.returns = c[2] ^ 0x5a5a;
@@ -192,20 +164,6 @@ TEST(BenchAdapter, AddsOffsetAndPassesTheRestThrough) {
   ProgressOffsetContext empty{nullptr, nullptr, 3};
   EXPECT_EQ(progress_offset_adapter(1, 1, &empty, 0, 0), 0);
   EXPECT_EQ(progress_offset_adapter(1, 1, nullptr, 0, 0), 0);
-}
-
-TEST(BenchRealCompute, ShortPlanCountsStepsAcrossRuns) {
-  BenchmarkResult runs[2];
-  const BenchmarkPlan plan{1000, 2, agm_iteration_count(1000), nullptr, nullptr, runs};
-  Recorder recorder;
-  BenchmarkResult result;
-  run_benchmark_plan(&plan, &result, record_progress, &recorder);
-  EXPECT_EQ(result.status, 1u);
-  EXPECT_EQ(result.digits, 1024u);
-  EXPECT_STREQ(result.message, "");
-  EXPECT_EQ(result.seconds, runs[0].seconds + runs[1].seconds);
-  ASSERT_EQ(recorder.seen.size(), 12u);  // 6 steps per run, numbered across the runs
-  for (size_t i = 0; i < recorder.seen.size(); ++i) EXPECT_EQ(recorder.seen[i].step, static_cast<int32_t>(i + 1));
 }
 
 }  // namespace

@@ -1,18 +1,23 @@
 // BigFloat test support: records of exactly n words, exact GMP values, random
-// operands that hit carries, borrows and cancellation, every output aliasing.
+// operands that hit carries, borrows and cancellation, every output aliasing;
+// MPFR references (errors in units of the last word, the digits of pi).
 #ifndef MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
 #define MORLANT_TESTS_BIGNUM_BIGNUM_TEST_SUPPORT_H
 
 #include <gmpxx.h>
+#include <mpfr.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bignum/big_format.h"
+#include "bignum/compute_pi.h"
 #include "bignum/bigfloat.h"
 
 namespace bigtest {
@@ -39,7 +44,7 @@ struct Big {
 // An output record whose fields are all invalid, so every one must be written.
 inline Big garbage(int32_t n) {
   Big b(n);
-  std::fill(b.bytes.begin(), b.bytes.end(), 0x5f);
+  b.bytes.assign(b.bytes.size(), 0x5f);
   return b;
 }
 
@@ -60,11 +65,15 @@ struct Exact {  // value = m * R^e
   int64_t e;
 };
 
-inline Exact exact(const Big& b, int32_t R) {
+// Exact value of words [from, min(to, n)) of x in place (what a transform
+// loads), or of all of them.
+inline Exact part(const Big& x, int32_t R, int32_t from, int32_t to) {
+  to = std::min(to, x.n);
   mpz_class m = 0;
-  for (int32_t i = 0; i < b.n; ++i) m = m * R + b[i];
-  return {b->sign < 0 ? mpz_class(-m) : m, int64_t{b->exponent} - (b.n - 1)};
+  for (int32_t i = from; i < to; ++i) m = m * R + x[i];
+  return {x->sign < 0 ? mpz_class(-m) : m, int64_t{x->exponent} - (to - 1)};
 }
+inline Exact exact(const Big& x, int32_t R) { return part(x, R, 0, x.n); }
 
 inline Exact sum(Exact a, Exact b, int32_t R) {  // exponent differences stay small in tests
   if (a.e > b.e) std::swap(a, b);
@@ -120,13 +129,6 @@ inline Big prefix(const Big& x, int32_t w) {
   return p;
 }
 
-// Exact value of words [from, min(to, n)) of x in place: what a transform loads.
-inline Exact part(const Big& x, int32_t R, int32_t from, int32_t to) {
-  to = std::min(to, x.n);
-  mpz_class m = 0;
-  for (int32_t i = from; i < to; ++i) m = m * R + x[i];
-  return {x->sign < 0 ? mpz_class(-m) : m, int64_t{x->exponent} - (to - 1)};
-}
 
 // Word counts: mostly short, some long enough for the plain loops to matter.
 inline int32_t random_n(std::mt19937_64& g) {
@@ -151,6 +153,100 @@ inline Big random_big(std::mt19937_64& g, int32_t n, int32_t R, int32_t exponent
   b->sign = g() % 2 ? 1 : -1;
   b->exponent = exponent;
   return b;
+}
+
+struct Mp {  // an MPFR number that frees itself
+  mpfr_t v;
+  explicit Mp(mpfr_prec_t bits) { mpfr_init2(v, bits); }
+  ~Mp() { mpfr_clear(v); }
+  Mp(const Mp&) = delete;
+  Mp& operator=(const Mp&) = delete;
+  operator mpfr_ptr() { return v; }
+};
+
+// Enough bits for n words of radix R with a wide margin.
+inline mpfr_prec_t bits_for(int32_t n, int32_t R) {
+  return static_cast<mpfr_prec_t>(std::ceil((n + 4) * std::log2(static_cast<double>(R)))) + 128;
+}
+
+inline void set_big(mpfr_ptr v, const Big& x, int32_t R) {
+  const Exact e = exact(x, R);
+  Mp scale(mpfr_get_prec(v));
+  mpfr_set_ui(scale, static_cast<unsigned long>(R), MPFR_RNDN);
+  mpfr_pow_si(scale, scale, static_cast<long>(e.e), MPFR_RNDN);
+  mpfr_set_z(v, e.m.get_mpz_t(), MPFR_RNDN);
+  mpfr_mul(v, v, scale, MPFR_RNDN);
+}
+
+// (got - ref) in units of got's last word; ref needs bits_for(got.n, R).
+inline double ulps(const Big& got, int32_t R, mpfr_srcptr ref) {
+  const Exact e = exact(got, R);
+  Mp d(mpfr_get_prec(ref) + 64), s(mpfr_get_prec(ref) + 64);
+  mpfr_set_ui(s, static_cast<unsigned long>(R), MPFR_RNDN);
+  mpfr_pow_si(s, s, static_cast<long>(-e.e), MPFR_RNDN);
+  mpfr_mul(s, s, ref, MPFR_RNDN);
+  mpfr_set_z(d, e.m.get_mpz_t(), MPFR_RNDN);
+  mpfr_sub(d, d, s, MPFR_RNDN);
+  return mpfr_get_d(d, MPFR_RNDN);
+}
+
+// The first `count` digits of pi, "31415...", with 20 digits to spare against
+// a run of zeros or nines.
+inline std::string pi_digits(int64_t count) {
+  const int64_t extra = 20;
+  Mp pi(static_cast<mpfr_prec_t>(static_cast<double>(count + extra) * 3.3219280948873626) + 64);
+  mpfr_const_pi(pi, MPFR_RNDN);
+  mpfr_exp_t exp10 = 0;
+  char* s = mpfr_get_str(nullptr, &exp10, 10, static_cast<size_t>(count + extra), pi, MPFR_RNDZ);
+  std::string d(s, static_cast<size_t>(count));
+  mpfr_free_str(s);
+  mpfr_free_cache();
+  return d;
+}
+
+// A compute_pi_with_sink sink that keeps what it was handed.
+struct PiCapture {
+  int calls = 0;
+  int32_t n = 0, R = 0, sign = 0, exponent = 0;
+  std::string digits;
+};
+
+inline void capture_pi(const BigFloat* pi, int32_t n, int32_t R, void* user) {
+  auto* c = static_cast<PiCapture*>(user);
+  *c = PiCapture{c->calls + 1, n, R, pi->sign, pi->exponent, std::string(static_cast<size_t>(n) * 4, '\0')};
+  c->digits.resize(static_cast<size_t>(big_format_digits(n, R, pi, int64_t{n} * 4, c->digits.data())));
+}
+
+// The score of `digits` computed in `seconds`.
+inline double expected_score(uint32_t digits, double seconds) {
+  const double D = digits;
+  return seconds <= 0 ? 0 : std::ceil((std::log2(D) * std::log2(D)) * (D * 5.663691143091034e-7) / seconds);
+}
+
+// The first progress estimates, far from the working precision: the benchmark's own.
+inline constexpr uint32_t kFirstEstimates[] = {48, 80, 176, 352, 688, 1392};
+
+// A finished computation of `requested` digits at transform length nfft:
+// 4 nfft digits reported with their score, one record of radix 10000 and
+// nfft + 2 words handed to the sink, whose digits (as many as requested and
+// guaranteed) match MPFR's `reference`.
+inline void expect_pi(int32_t requested, const BenchmarkResult& r, const PiCapture& pi, uint32_t nfft,
+                      const std::string& reference) {
+  SCOPED_TRACE(std::to_string(requested) + " digits requested");
+  ASSERT_EQ(r.status, 1u) << r.message;
+  EXPECT_STREQ(r.message, "");
+  EXPECT_EQ(r.digits, 4 * nfft);
+  EXPECT_GE(r.seconds, 0.0);
+  EXPECT_EQ(r.score, expected_score(r.digits, r.seconds)) << r.seconds << " s";
+  ASSERT_EQ(pi.calls, 1);
+  // The radix test allows R = 10000 at every length up to 2^21.
+  EXPECT_TRUE(pi.R == 10000 && pi.n == static_cast<int32_t>(nfft + 2) && pi.sign == 1 && pi.exponent == 0)
+      << "R " << pi.R << ", n " << pi.n << ", sign " << pi.sign << ", exponent " << pi.exponent;
+  const size_t count = std::min<size_t>(static_cast<size_t>(requested), pi_guaranteed_digits(r.digits));
+  ASSERT_GE(pi.digits.size(), count);
+  ASSERT_GE(reference.size(), count);
+  const auto diff = std::mismatch(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(count), pi.digits.begin());
+  EXPECT_EQ(diff.first - reference.begin(), static_cast<std::ptrdiff_t>(count)) << "digit differs (position from 0)";
 }
 
 }  // namespace bigtest

@@ -6,8 +6,15 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
 
 namespace {
+
+testing::AssertionResult has(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
 
 BenchmarkResult result(uint32_t status, double seconds, double score, const char* message = "") {
   BenchmarkResult r{status, status ? 2048u : 0u, seconds, score, {}};
@@ -18,99 +25,77 @@ BenchmarkResult result(uint32_t status, double seconds, double score, const char
 BenchmarkReport sample_report() {
   BenchmarkReport r;
   r.version = "1.2.3";
-  r.digits_requested = 2000;
-  r.runs_requested = 3;
+  r.digits_requested = 2000, r.runs_requested = 3, r.radix = 10000, r.guaranteed_digits = 2046;
   r.custom = r.verify = true;
   r.aggregate = result(1, 12.3456, 2.5);
   r.runs = {{result(1, 6.0, 2.0), RunVerification::kPassed},
             {result(0, 0, 0, "Memory allocation failed"), RunVerification::kNotChecked},
             {result(1, 6.3456, 3.0), RunVerification::kPassed}};
-  r.radix = 10000;
-  r.guaranteed_digits = 2046;
   r.system = {"Testcorp T9", 8, 16, 3200, 32768, "Linux", "Example Linux 1, kernel 6.1.0", "x64"};
   return r;
 }
 
 TEST(CliReport, JsonStringsSurviveARealParser) {
-  const struct {
-    std::string in;
-    std::string want;  // what the parser must read back
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {  // text, what the parser must read back
       {"plain", "plain"},
       {"quote \" backslash \\ slash /", "quote \" backslash \\ slash /"},
       {"tab\tnl\ncr\rbs\bff\f", "tab\tnl\ncr\rbs\bff\f"},
       {std::string("nul\0one\x01us\x1f del\x7f", 16), std::string("nul\0one\x01us\x1f del\x7f", 16)},
       {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
       {"bad \xff lone \xc3 end", "bad \xef\xbf\xbd lone \xef\xbf\xbd end"},
-      {"overlong \xc0\xaf surrogate \xed\xa0\x80",
-       "overlong \xef\xbf\xbd\xef\xbf\xbd surrogate "
-       "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
+      {"overlong \xc0\xaf surrogate \xed\xa0\x80", "overlong \xef\xbf\xbd\xef\xbf\xbd surrogate \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},
       {"cut \xe2\x82", "cut \xef\xbf\xbd\xef\xbf\xbd"},
   };
-  for (const auto& c : cases) {
-    const std::string quoted = json_quote(c.in);
-    nlohmann::json parsed;
-    ASSERT_NO_THROW(parsed = nlohmann::json::parse(quoted)) << quoted;
-    EXPECT_EQ(parsed.get<std::string>(), c.want) << quoted;
-  }
+  for (const auto& [in, want] : cases)  // parse() throws on invalid JSON
+    EXPECT_EQ(nlohmann::json::parse(json_quote(in)).get<std::string>(), want) << json_quote(in);
 }
 
 TEST(CliReport, TextScoreAndTimeRoundLikePrintf) {
   const struct {
     double score, seconds;
-    const char* score_row;
-    const char* time_row;
+    const char* rows;
   } cases[] = {
-      {123456, 7.25, "Score:         123456\n", "Time:          7.250 sec\n"},
-      {2.5, 12.3456, "Score:         2\n", "Time:          12.346 sec\n"},  // ties to even
-      {3.5, 0.0625, "Score:         4\n", "Time:          0.062 sec\n"},
-      {0.49999999999999994, 1e-4, "Score:         0\n", "Time:          0.000 sec\n"},
+      {123456, 7.25, "Score:         123456\nTime:          7.250 sec\n"},
+      {2.5, 12.3456, "Score:         2\nTime:          12.346 sec\n"},  // ties to even
+      {3.5, 0.0625, "Score:         4\nTime:          0.062 sec\n"},
+      {0.49999999999999994, 1e-4, "Score:         0\nTime:          0.000 sec\n"},
   };
   for (const auto& c : cases) {
     BenchmarkReport r = sample_report();
     r.aggregate = result(1, c.seconds, c.score);
-    const std::string text = format_report_text(r);
-    EXPECT_NE(text.find(c.score_row), std::string::npos) << text;
-    EXPECT_NE(text.find(c.time_row), std::string::npos) << text;
+    EXPECT_TRUE(has(format_report_text(r), c.rows));
   }
 }
 
 TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
   BenchmarkReport r = sample_report();
   std::string text = format_report_text(r);
-  EXPECT_NE(text.find("Custom run: 2000 digits x 3 runs - not comparable to the standard score\n"), std::string::npos);
-  EXPECT_NE(text.find("Run 1:         6.000 sec, score 2, verified\n"), std::string::npos);
-  EXPECT_NE(text.find("Run 2:         failed: Memory allocation failed\n"), std::string::npos);
+  EXPECT_TRUE(has(text, "Custom run: 2000 digits x 3 runs - not comparable to the standard score\n"));
+  EXPECT_TRUE(has(text, "Run 1:         6.000 sec, score 2, verified\n"));
+  EXPECT_TRUE(has(text, "Run 2:         failed: Memory allocation failed\n"));
   EXPECT_EQ(text.find("Result:"), std::string::npos);
   EXPECT_TRUE(report_succeeded(r));
 
-  r.custom = false;
-  r.digits_requested = 8388608;
-  r.runs_requested = 5;
+  r.custom = false, r.digits_requested = 8388608, r.runs_requested = 5;
   text = format_report_text(r);
   EXPECT_EQ(text.find("Custom run"), std::string::npos);
-  EXPECT_NE(text.find("Workload:      5 runs x 8388608 digits (standard benchmark)\n"), std::string::npos);
+  EXPECT_TRUE(has(text, "Workload:      5 runs x 8388608 digits (standard benchmark)\n"));
 
   // A run with a wrong digit is a failed run that keeps its verdict.
   r.runs[2] = {result(0, 6.3456, 0, "wrong digits: digit 7 after the decimal point is wrong (3 instead of 2)"),
                RunVerification::kFailed};
   text = format_report_text(r);
-  EXPECT_FALSE(report_succeeded(r));
-  EXPECT_EQ(run_status(r.runs[2]), "verify-failed");
-  EXPECT_NE(text.find("Run 3:         FAILED verification, not counted: wrong digits: digit 7 after the decimal point "
-                      "is wrong (3 instead of 2)\n"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("Result:        not valid"), std::string::npos);
+  EXPECT_TRUE(!report_succeeded(r) && run_status(r.runs[2]) == "verify-failed");
+  EXPECT_TRUE(has(text, "Run 3:         FAILED verification, not counted: wrong digits: digit 7 after the decimal point "
+                      "is wrong (3 instead of 2)\n"));
+  EXPECT_TRUE(has(text, "Result:        not valid"));
   EXPECT_EQ(nlohmann::json::parse(format_report_json(r))["status"], "verify-failed");
 
   r.verify = false;
-  EXPECT_NE(format_report_text(r).find("Verified:      no (--no-verify)\n"), std::string::npos);
+  EXPECT_TRUE(has(format_report_text(r), "Verified:      no (--no-verify)\n"));
 
   r.aggregate = result(0, 0, 0, "All 3 benchmark runs failed");
-  text = format_report_text(r);
-  EXPECT_NE(text.find("Score:         --\nTime:          --\nResult:        failed: All 3 benchmark runs failed\n"),
-            std::string::npos);
+  EXPECT_TRUE(has(format_report_text(r), "Score:         --\nTime:          --\nResult:        failed: All 3 benchmark runs failed\n"));
 }
 
 // Several threads: each thread's figures, their sum as the throughput, and
@@ -119,46 +104,37 @@ TEST(CliReport, ThreadsReportEachThreadAndTheirSum) {
   BenchmarkReport r = sample_report();
   r.threads = {{result(1, 12.0, 250), {{result(1, 6.0, 250), RunVerification::kPassed}}},
                {result(1, 13.0, 231), {{result(1, 6.5, 231), RunVerification::kPassed}}}};
-  EXPECT_EQ(report_throughput(r), 481);
-  EXPECT_TRUE(report_succeeded(r));
+  EXPECT_TRUE(report_throughput(r) == 481 && report_succeeded(r));
   std::string text = format_report_text(r);
   for (const char* want : {"Threads:       2 computations at once", "Thread 1:      12.000 sec, score 250\n",
                            "  Run 1:       6.500 sec, score 231, verified\n", "Throughput:    481 (multi-thread"})
-    EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+    EXPECT_TRUE(has(text, want));
   EXPECT_EQ(text.find("Score:"), std::string::npos) << text;
   nlohmann::json j = nlohmann::json::parse(format_report_json(r));
-  EXPECT_EQ(j["throughput_score"], 481);
-  EXPECT_TRUE(j["score"].is_null());
-  ASSERT_EQ(j["threads"].size(), 2u);
-  EXPECT_EQ(j["threads"][1]["score"], 231);
-  EXPECT_EQ(j["threads"][1]["runs"][0]["verified"], true);
+  EXPECT_TRUE(j["throughput_score"] == 481 && j["score"].is_null() && j["threads"].size() == 2 &&
+              j["threads"][1]["score"] == 231 && j["threads"][1]["runs"][0]["verified"] == true) << j;
 
   // A thread whose run was wrong, and one that failed as a whole.
   r.threads[1].runs[0] = {result(0, 6.5, 0, "wrong digits: x"), RunVerification::kFailed};
   r.threads[1].aggregate = result(0, 0, 0, "All 1 benchmark runs failed");
-  EXPECT_FALSE(report_succeeded(r));
-  EXPECT_EQ(report_throughput(r), 250);
+  EXPECT_TRUE(!report_succeeded(r) && report_throughput(r) == 250);
   j = nlohmann::json::parse(format_report_json(r));
-  EXPECT_EQ(j["threads"][1]["status"], "failed: All 1 benchmark runs failed");
-  EXPECT_EQ(j["threads"][1]["runs"][0]["status"], "verify-failed");
-  EXPECT_EQ(j["status"], "failed: All 1 benchmark runs failed");
-  EXPECT_NE(format_report_text(r).find("Throughput:    --\n"), std::string::npos);
+  EXPECT_TRUE(j["threads"][1]["status"] == "failed: All 1 benchmark runs failed" && j["status"] == j["threads"][1]["status"] &&
+              j["threads"][1]["runs"][0]["status"] == "verify-failed") << j;
+  EXPECT_TRUE(has(format_report_text(r), "Throughput:    --\n"));
 }
 
 TEST(CliReport, StressSummaryAndExitStatus) {
-  EXPECT_EQ(median_seconds({}), 0);
-  EXPECT_EQ(median_seconds({3, 1, 2}), 2);
-  EXPECT_EQ(median_seconds({4, 1, 3, 2}), 2.5);
+  EXPECT_TRUE(median_seconds({}) == 0 && median_seconds({3, 1, 2}) == 2 && median_seconds({4, 1, 3, 2}) == 2.5);
 
   StressReport s;
   s.version = "1.2.3";
-  s.digits_requested = 1000000;
-  s.digits_computed = 1048576;
-  s.threads = 2;
-  s.duration_seconds = 60;
-  s.seconds = 60;
+  s.digits_requested = 1000000, s.digits_computed = 1048576, s.threads = 2, s.seconds = 60;
   s.run_seconds = {2.5, 2.0, 3.0};
   s.runs_per_thread = {2, 1};
+  s.error_run = 17, s.error_thread = 2, s.error_elapsed = 75;
+  s.error_time_of_day = "21:03:07";
+  s.error_what = "digit 9 after the decimal point is wrong";
   const struct {
     bool interrupted, error;
     int64_t duration;
@@ -170,23 +146,11 @@ TEST(CliReport, StressSummaryAndExitStatus) {
       {true, true, 0, 1, "error: digit 9 after the decimal point is wrong"},
   };
   for (const auto& c : cases) {
-    s.interrupted = c.interrupted;
-    s.error = c.error;
-    s.duration_seconds = c.duration;
-    s.error_run = 17;
-    s.error_thread = 2;
-    s.error_elapsed = 75;
-    s.error_time_of_day = "21:03:07";
-    s.error_what = "digit 9 after the decimal point is wrong";
+    s.interrupted = c.interrupted, s.error = c.error, s.duration_seconds = c.duration;
     EXPECT_EQ(stress_exit_status(s), c.status);
-    const nlohmann::json j = nlohmann::json::parse(format_stress_json(s));
-    EXPECT_EQ(j["stress"]["result"], c.result);
-    EXPECT_EQ(j["stress"]["runs"], 3);
-    EXPECT_EQ(j["stress"]["run_seconds"]["median"], 2.5);
-    EXPECT_EQ(j["stress"]["error"].is_null(), !c.error);
-    if (c.error) {
-      EXPECT_EQ(j["stress"]["error"]["thread"], 2);
-    }
+    const nlohmann::json j = nlohmann::json::parse(format_stress_json(s))["stress"];
+    EXPECT_TRUE(j["result"] == c.result && j["runs"] == 3 && j["run_seconds"]["median"] == 2.5) << j;
+    EXPECT_EQ(j["error"].is_null() ? -1 : j["error"]["thread"].get<int>(), c.error ? 2 : -1);
   }
   const std::string text = format_stress_text(s);
   for (const char* want : {"Stress test:   1000000 digits a run on 2 threads, until interrupted\n",
@@ -194,7 +158,7 @@ TEST(CliReport, StressSummaryAndExitStatus) {
                            "Run times:     min 2.000 sec, median 2.500 sec, max 3.000 sec\n",
                            "Result:        ERROR in run 17 on thread 2 after 1:15 at 21:03:07: digit 9 after the "
                            "decimal point is wrong\n"})
-    EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+    EXPECT_TRUE(has(text, want));
 }
 
 }  // namespace
