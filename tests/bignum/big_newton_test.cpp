@@ -83,6 +83,24 @@ TEST(BigNewton, ExactAndKnownResults) {
   }
 }
 
+// big_round_words keeps h + 1 = 2 of w = 4 words: a dropped word of R/2 rounds
+// up (no other test meets an exact tie), less rounds down, and a carry out of
+// the top leaves 1 one word higher.
+TEST(BigNewton, RoundWordsHalfUpAndCarryOut) {
+  for (int32_t R : kRadices) {
+    const struct {
+      Big in, want;
+    } cases[] = {{Big(4, 1, 3, {1, 2, R / 2, 0}), Big(4, 1, 3, {1, 3})},
+                 {Big(4, -1, 3, {1, 2, R / 2 - 1, R - 1}), Big(4, -1, 3, {1, 2})},
+                 {Big(4, 1, 3, {R - 1, R - 1, R / 2, 1}), Big(4, 1, 4, {1})}};
+    for (const auto& c : cases) {
+      Big y = c.in;
+      big_round_words(y.get(), 1, 4, R);
+      EXPECT_TRUE(matches(y, c.want, R)) << show(c.in);
+    }
+  }
+}
+
 // Bad arguments return -1 and leave the output untouched; sqrt(0) is zero.
 TEST(BigNewton, ArgumentFailuresLeaveTheOutputUntouched) {
   for (int32_t L : {2, 64}) {
