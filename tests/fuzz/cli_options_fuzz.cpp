@@ -1,6 +1,7 @@
 // parse_cli_options and parse_duration over command lines made of the input
 // split at NUL bytes.
 #include <tuple>
+#include <utility>
 
 #include "cli/options.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -12,15 +13,24 @@ auto fields(const CliOptions& o) {
                   o.help, o.version, o.runs_given, o.output);
 }
 
+// A whole number of digits only, leading zeros allowed; more than ten
+// significant digits read as 10^10, beyond every range.
+bool reference_number(std::string_view text, int64_t* value) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  const size_t first = text.find_first_not_of('0');
+  *value = first == std::string_view::npos ? 0
+           : text.size() - first > 10      ? int64_t{10000000000}
+                                           : std::stoll(std::string(text.substr(first)));
+  return true;
+}
+
 // The duration contract read independently: digits, then s, m, h or nothing;
-// the value 1 s ... CLI_MAX_STRESS_SECONDS. Leading zeros do not count.
+// the value 1 s ... CLI_MAX_STRESS_SECONDS.
 bool reference_duration(std::string_view text, int64_t* seconds) {
   const size_t unit = std::string_view("smh").find(text.empty() ? '?' : text.back());
   if (unit != std::string_view::npos) text.remove_suffix(1);
-  const size_t first = text.find_first_not_of('0');
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
-  if (first == std::string_view::npos || text.size() - first > 10) return false;  // 0, or too large
-  *seconds = std::stoll(std::string(text.substr(first))) * (unit == 1 ? 60 : unit == 2 ? 3600 : 1);
+  if (!reference_number(text, seconds)) return false;
+  *seconds *= unit == 1 ? 60 : unit == 2 ? 3600 : 1;
   return *seconds >= 1 && *seconds <= CLI_MAX_STRESS_SECONDS;
 }
 
@@ -69,6 +79,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool accepted = parse_duration(args[i], &seconds);
     FUZZ_CHECK(accepted == reference_duration(args[i], &expected));
     FUZZ_CHECK(!accepted || seconds == expected);
+    // The argument as each count's value: taken exactly when it is a whole
+    // number within that count's range (both ends included).
+    int64_t value = 0;
+    const bool number = reference_number(args[i], &value);
+    for (const auto& [option, max] : {std::pair{"--digits=", CLI_MAX_DIGITS}, {"--runs=", CLI_MAX_RUNS},
+                                      {"--threads=", CLI_MAX_THREADS}}) {
+      const std::string arg = option + args[i];
+      const char* one[] = {"morlant-cli", arg.c_str(), nullptr};
+      CliOptions c;
+      std::string e;
+      const bool in_range = number && value >= 1 && value <= max;
+      if (parse_cli_options(2, one, &c, &e)) {
+        const int32_t got = max == CLI_MAX_DIGITS ? c.digits : max == CLI_MAX_RUNS ? c.runs : c.threads;
+        FUZZ_CHECK((in_range && value == got) || (max == CLI_MAX_THREADS && c.threads_all));
+      } else {
+        FUZZ_CHECK(!in_range);
+      }
+    }
   }
   return 0;
 }
