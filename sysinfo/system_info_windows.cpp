@@ -58,7 +58,7 @@ void query_system_info_with(const WindowsProbeApi* api, SystemInfo* info) {
             ERROR_SUCCESS &&
         type == REG_SZ && bytes < sizeof name) {
       name[bytes] = '\0';
-      std::strncpy(info->cpu_name, name, sizeof info->cpu_name - 1);
+      std::snprintf(info->cpu_name, sizeof info->cpu_name, "%s", name);  // cut to the field, terminated
     }
     trim_processor_name(info->cpu_name, sizeof info->cpu_name);
     DWORD mhz = 0, mhz_bytes = sizeof mhz;
