@@ -1,10 +1,12 @@
-// cv2: two consecutive complex values as one vector, the type every
-// vectorised FFT stage, leaf and frequency-domain kernel is written against.
-// Internal header of fft/ and bignum/; include it only in sources compiled for
-// the vector path (MORLANT_FFT_HAVE_VEC, see fft_simd.h).
+// cv2: two consecutive complex values as one vector, the type every FFT
+// stage, leaf and frequency-domain kernel is written against, and the scalar
+// complex helpers their twiddles are computed with. Internal header of fft/
+// and bignum/.
 //
-// Value 0 is the one at the lower address. Two lowerings, each confined to
-// the operations below:
+// Value 0 is the one at the lower address. Three lowerings, each confined to
+// the operations below; a source compiled for the portable path defines
+// MORLANT_FFT_LOWER_PORTABLE before including this header:
+// - portable (any architecture): two plain complex values, C++ arithmetic.
 // - x86-64 (compiled with -mavx2 -mfma): one 256-bit register holding the
 //   values interleaved (re0, im0, re1, im1), as they lie in memory.
 // - AArch64 (Advanced SIMD, every ARMv8-A core): two 128-bit registers, the
@@ -13,14 +15,17 @@
 //   product is four multiply(-add)s and i*x costs at most a negation.
 //   Arithmetic goes through the compilers' vector operators, so a negation
 //   feeding an addition folds into a subtraction.
+// Everything has internal linkage on purpose: the lowerings are compiled
+// into the same program with different instruction-set flags, and one
+// source's copy must never be the one another links to.
 #ifndef MORLANT_FFT_FFT_VEC_H
 #define MORLANT_FFT_FFT_VEC_H
 
+#include <cstddef>
 #include <cstdint>
 
-#include "fft/fft_butterfly.h"
-
-#if defined(__x86_64__) || defined(_M_X64)
+#if defined(MORLANT_FFT_LOWER_PORTABLE)
+#elif defined(__x86_64__) || defined(_M_X64)
 #include <immintrin.h>
 #elif defined(__aarch64__) || defined(_M_ARM64)
 #include <arm_neon.h>
@@ -28,13 +33,141 @@
 #error "fft_vec.h: no vector lowering for this architecture"
 #endif
 
+// For the butterflies and blocks that must become straight-line code in
+// their callers, which the compilers' size limits would otherwise stop.
+#define MORLANT_FFT_INLINE inline __attribute__((always_inline))
+
 namespace fftv {
 namespace {
 
-using fftk::cpx;
-constexpr double kH = fftk::kSqrtHalf;
+// ---- Scalar complex values: twiddle computations ----
 
-#if defined(__x86_64__) || defined(_M_X64)
+constexpr double kH = 0.7071067811865476;  // cos(pi/4)
+constexpr double kHalfPi = 1.5707963267948966;
+
+struct cpx {
+  double re, im;
+};
+constexpr cpx mul(cpx x, cpx w) { return {x.re * w.re - x.im * w.im, x.re * w.im + x.im * w.re}; }
+// (cos 3x, sin 3x) from (cos x, sin x).
+constexpr cpx triple(cpx w) { return {w.re - 4.0 * w.im * w.im * w.re, 4.0 * w.im * w.re * w.re - w.im}; }
+
+// sin x and cos x for |x| <= pi/4 by their series, in constant expressions.
+constexpr double series_sin(double x) {
+  double term = x, sum = x;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k) * (2 * k + 1));
+    sum += term;
+  }
+  return sum;
+}
+constexpr double series_cos(double x) {
+  double term = 1.0, sum = 1.0;
+  for (int k = 1; k < 14; ++k) {
+    term *= -x * x / ((2 * k - 1) * (2 * k));
+    sum += term;
+  }
+  return sum;
+}
+
+// exp(2 pi i k/N) for N a multiple of 8: the quarter turns are exact, the
+// rest comes from an angle of at most pi/4 (to within an ulp or two).
+constexpr cpx unit_root(long k, long N) {
+  k = ((k % N) + N) % N;
+  const long quarter = k / (N / 4), r = k % (N / 4);
+  const bool upper = 2 * r > N / 4;  // angle in (pi/4, pi/2): from its complement
+  const double x = 4.0 * kHalfPi * static_cast<double>(upper ? N / 4 - r : r) / static_cast<double>(N);
+  const double c = upper ? series_sin(x) : series_cos(x), s = upper ? series_cos(x) : series_sin(x);
+  switch (quarter) {
+    case 0: return {c, s};
+    case 1: return {-s, c};
+    case 2: return {-c, -s};
+    default: return {s, -c};
+  }
+}
+
+#if defined(MORLANT_FFT_LOWER_PORTABLE)
+
+struct cv2 {
+  cpx lo, hi;
+};
+inline cpx load1(const double* p) { return {p[0], p[1]}; }
+inline void store1(double* p, cpx v) {
+  p[0] = v.re;
+  p[1] = v.im;
+}
+inline cpx add(cpx a, cpx b) { return {a.re + b.re, a.im + b.im}; }
+inline cpx sub(cpx a, cpx b) { return {a.re - b.re, a.im - b.im}; }
+
+inline cv2 load(const double* p) { return {load1(p), load1(p + 2)}; }
+inline void store(double* p, cv2 x) {
+  store1(p, x.lo);
+  store1(p + 2, x.hi);
+}
+inline cv2 make(cpx lo, cpx hi) { return {lo, hi}; }
+inline cv2 operator+(cv2 a, cv2 b) { return {add(a.lo, b.lo), add(a.hi, b.hi)}; }
+inline cv2 operator-(cv2 a, cv2 b) { return {sub(a.lo, b.lo), sub(a.hi, b.hi)}; }
+inline cv2 conj(cv2 a) { return {{a.lo.re, -a.lo.im}, {a.hi.re, -a.hi.im}}; }
+inline cv2 mul_i(cv2 a) { return {{-a.lo.im, a.lo.re}, {-a.hi.im, a.hi.re}}; }
+inline cv2 neg(cv2 a) { return {{-a.lo.re, -a.lo.im}, {-a.hi.re, -a.hi.im}}; }
+inline cv2 add_i(cv2 a, cv2 b) { return a + mul_i(b); }
+inline cv2 sub_i(cv2 a, cv2 b) { return a - mul_i(b); }
+inline cv2 cmul(cv2 a, cv2 w) { return {mul(a.lo, w.lo), mul(a.hi, w.hi)}; }
+inline cv2 csqr(cv2 a) {
+  const auto sq = [](cpx x) { return cpx{(x.re - x.im) * (x.re + x.im), 2.0 * x.re * x.im}; };
+  return {sq(a.lo), sq(a.hi)};
+}
+inline cv2 load_swapped(const double* p) { return {load1(p + 2), load1(p)}; }
+inline void store_swapped(double* p, cv2 x) { store(p, {x.hi, x.lo}); }
+inline cv2 mul_zeta(cv2 a) {
+  const auto z = [](cpx x) { return cpx{kH * (x.re - x.im), kH * (x.re + x.im)}; };
+  return {z(a.lo), z(a.hi)};
+}
+inline cv2 mul_zeta3(cv2 a) {
+  const auto z = [](cpx x) { return cpx{-kH * (x.re + x.im), kH * (x.re - x.im)}; };
+  return {z(a.lo), z(a.hi)};
+}
+
+// cm2: the two values as they lie in memory; here cv2 itself.
+using cm2 = cv2;
+inline cm2 load_mem(const double* p) { return load(p); }
+inline void store_mem(double* p, cm2 x) { store(p, x); }
+inline cv2 split(cm2 x) { return x; }
+inline cm2 conj_mem(cm2 x) { return conj(x); }
+inline cm2 zip0(cm2 a, cm2 b) { return {a.lo, b.lo}; }
+inline cm2 zip1(cm2 a, cm2 b) { return {a.hi, b.hi}; }
+
+// fold: (x0 + x1, x0 - x1); join: value 0 of lo with value 1 of hi.
+inline cv2 fold(cv2 x) { return {add(x.lo, x.hi), sub(x.lo, x.hi)}; }
+inline cv2 join(cv2 lo, cv2 hi) { return {lo.lo, hi.hi}; }
+// The folds with value 1 first multiplied by 1, i, zeta or zeta^3, stored.
+inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
+inline void store_fold_i(double* p, cv2 x) { store(p, fold(join(x, mul_i(x)))); }
+inline void store_fold_zeta(double* p, cv2 x) { store(p, fold(join(x, mul_zeta(x)))); }
+inline void store_fold_zeta3(double* p, cv2 x) { store(p, fold(join(x, mul_zeta3(x)))); }
+
+constexpr int32_t kStraightStageMax = 128;
+constexpr bool kBackChains = false;
+
+// tw2: a pair of twiddles held for products.
+struct tw2 {
+  cv2 v;
+};
+inline tw2 make_tw(cpx lo, cpx hi) { return {{lo, hi}}; }
+inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, w.v); }
+inline cv2 cmulc(cv2 a, tw2 w) { return cmul(a, conj(w.v)); }
+// p + t i c
+inline tw2 step(tw2 p, tw2 c, double t) {
+  const cv2 ic = mul_i(c.v);
+  return {{{p.v.lo.re + t * ic.lo.re, p.v.lo.im + t * ic.lo.im}, {p.v.hi.re + t * ic.hi.re, p.v.hi.im + t * ic.hi.im}}};
+}
+inline tw2 join(tw2 lo, tw2 hi) { return {join(lo.v, hi.v)}; }
+inline tw2 flip(tw2 a) { return {{{a.v.lo.im, a.v.lo.re}, {a.v.hi.im, a.v.hi.re}}}; }
+inline tw2 neg(tw2 a) { return {neg(a.v)}; }
+inline tw2 zeta_conj(tw2 w) { return {mul_zeta(conj(w.v))}; }
+inline tw2 zeta3_conj(tw2 w) { return {mul_zeta3(conj(w.v))}; }
+
+#elif defined(__x86_64__) || defined(_M_X64)
 
 struct cv2 {
   __m256d v;
@@ -46,8 +179,6 @@ inline cv2 make(cpx lo, cpx hi) { return {_mm256_set_pd(hi.im, hi.re, lo.im, lo.
 inline cv2 operator+(cv2 a, cv2 b) { return {_mm256_add_pd(a.v, b.v)}; }
 inline cv2 operator-(cv2 a, cv2 b) { return {_mm256_sub_pd(a.v, b.v)}; }
 inline cv2 scale(cv2 a, double s) { return {_mm256_mul_pd(a.v, _mm256_set1_pd(s))}; }
-// a + b*s, fused
-inline cv2 fmadd(cv2 a, cv2 b, double s) { return {_mm256_fmadd_pd(b.v, _mm256_set1_pd(s), a.v)}; }
 inline cv2 neg(cv2 a) { return {_mm256_xor_pd(a.v, _mm256_set1_pd(-0.0))}; }
 // (im, re) of each value
 inline cv2 flip(cv2 a) { return {_mm256_permute_pd(a.v, 0x5)}; }
@@ -65,16 +196,6 @@ inline cv2 cmul(cv2 a, cv2 w) {
   return {_mm256_fmaddsub_pd(a.v, wr, _mm256_mul_pd(flip(a).v, wi))};
 }
 inline cv2 csqr(cv2 a) { return cmul(a, a); }
-inline cpx value0(cv2 a) {
-  alignas(16) double t[2];
-  _mm_store_pd(t, _mm256_castpd256_pd128(a.v));
-  return {t[0], t[1]};
-}
-inline cpx value1(cv2 a) {
-  alignas(16) double t[2];
-  _mm_store_pd(t, _mm256_extractf128_pd(a.v, 1));
-  return {t[0], t[1]};
-}
 // Exchanges value 0 and value 1.
 inline cv2 swap(cv2 a) { return {_mm256_permute2f128_pd(a.v, a.v, 1)}; }
 // load and store with the two values exchanged
@@ -105,6 +226,23 @@ inline cm2 zip1(cm2 a, cm2 b) { return {_mm256_permute2f128_pd(a.v, b.v, 0x31)};
 // lo with value 1 of hi.
 inline cv2 fold(cv2 x) { return {_mm256_fmadd_pd(x.v, _mm256_set_pd(-1.0, -1.0, 1.0, 1.0), swap(x).v)}; }
 inline cv2 join(cv2 lo, cv2 hi) { return {_mm256_blend_pd(lo.v, hi.v, 0xC)}; }
+// (re0, im0, im1, re1)
+inline __m256d flip1(cv2 x) { return _mm256_permute_pd(x.v, 0x6); }
+inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
+// (x0, i x1) = (re0, im0, -im1, re1)
+inline void store_fold_i(double* p, cv2 x) {
+  store(p, fold({_mm256_xor_pd(flip1(x), _mm256_set_pd(0.0, -0.0, 0.0, 0.0))}));
+}
+// (x0, zeta x1) = (re0, im0, kH (re1 - im1), kH (re1 + im1)), and with zeta^3
+// (re0, im0, kH (-re1 - im1), kH (re1 - im1)).
+inline void store_fold_zeta(double* p, cv2 x) {
+  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(kH, kH, 1.0, 1.0));
+  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
+}
+inline void store_fold_zeta3(double* p, cv2 x) {
+  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(-kH, -kH, 1.0, 1.0));
+  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
+}
 
 // The largest block (doubles) whose stage is straight-line code with its
 // twiddles as constants: products read them from memory at no cost in
@@ -124,13 +262,6 @@ inline tw2 make_tw(cpx lo, cpx hi) { return {_mm256_set_pd(hi.re, hi.re, lo.re, 
 inline cv2 cmul(cv2 a, tw2 w) { return {_mm256_fmaddsub_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
 // a conj(w), for the transposed stages
 inline cv2 cmulc(cv2 a, tw2 w) { return {_mm256_fmsubadd_pd(a.v, w.re, _mm256_mul_pd(flip(a).v, w.im))}; }
-// Stores the four parts x * scale rounded to integers, as the 64-bit bit
-// patterns of (x * scale + magic) - shift (see fft_inverse_scrambled_rounded).
-inline void store_rounded(double* p, cv2 x, double scale, double magic, int64_t shift) {
-  const __m256d y = _mm256_fmadd_pd(x.v, _mm256_set1_pd(scale), _mm256_set1_pd(magic));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
-                      _mm256_sub_epi64(_mm256_castpd_si256(y), _mm256_set1_epi64x(shift)));
-}
 // p + t i c, fused
 inline tw2 step(tw2 p, tw2 c, double t) {
   const __m256d tv = _mm256_set1_pd(t);
@@ -147,23 +278,6 @@ inline tw2 zeta_conj(tw2 w) {
 inline tw2 zeta3_conj(tw2 w) {
   const __m256d h = _mm256_set1_pd(kH);
   return {_mm256_mul_pd(_mm256_sub_pd(w.im, w.re), h), _mm256_mul_pd(_mm256_add_pd(w.re, w.im), h)};
-}
-// (re0, im0, im1, re1)
-inline __m256d flip1(cv2 x) { return _mm256_permute_pd(x.v, 0x6); }
-inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
-// (x0, i x1) = (re0, im0, -im1, re1)
-inline void store_fold_i(double* p, cv2 x) {
-  store(p, fold({_mm256_xor_pd(flip1(x), _mm256_set_pd(0.0, -0.0, 0.0, 0.0))}));
-}
-// (x0, zeta x1) = (re0, im0, kH (re1 - im1), kH (re1 + im1)), and with zeta^3
-// (re0, im0, kH (-re1 - im1), kH (re1 - im1)).
-inline void store_fold_zeta(double* p, cv2 x) {
-  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(kH, kH, 1.0, 1.0));
-  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
-}
-inline void store_fold_zeta3(double* p, cv2 x) {
-  const __m256d y = _mm256_mul_pd(x.v, _mm256_set_pd(-kH, -kH, 1.0, 1.0));
-  store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
 }
 
 #else  // AArch64
@@ -192,10 +306,7 @@ inline float64x2_t lanes(double a, double b) { return float64x2_t{a, b}; }
 inline cv2 make(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
 inline cv2 operator+(cv2 a, cv2 b) { return {a.re + b.re, a.im + b.im}; }
 inline cv2 operator-(cv2 a, cv2 b) { return {a.re - b.re, a.im - b.im}; }
-inline cv2 scale(cv2 a, double s) { return {a.re * s, a.im * s}; }
-inline cv2 fmadd(cv2 a, cv2 b, double s) { return {vfmaq_n_f64(a.re, b.re, s), vfmaq_n_f64(a.im, b.im, s)}; }
 inline cv2 neg(cv2 a) { return {-a.re, -a.im}; }
-inline cv2 flip(cv2 a) { return {a.im, a.re}; }
 inline cv2 conj(cv2 a) { return {a.re, -a.im}; }
 inline cv2 mul_i(cv2 a) { return {-a.im, a.re}; }
 inline cv2 add_i(cv2 a, cv2 b) { return {a.re - b.im, a.im + b.re}; }
@@ -204,9 +315,6 @@ inline cv2 cmul(cv2 a, cv2 w) {
   return {vfmsq_f64(a.re * w.re, a.im, w.im), vfmaq_f64(a.re * w.im, a.im, w.re)};
 }
 inline cv2 csqr(cv2 a) { return {(a.re - a.im) * (a.re + a.im), (a.re + a.re) * a.im}; }
-inline cpx value0(cv2 a) { return {vgetq_lane_f64(a.re, 0), vgetq_lane_f64(a.im, 0)}; }
-inline cpx value1(cv2 a) { return {vgetq_lane_f64(a.re, 1), vgetq_lane_f64(a.im, 1)}; }
-inline cv2 swap(cv2 a) { return {vextq_f64(a.re, a.re, 1), vextq_f64(a.im, a.im, 1)}; }
 // The exchange folds into the (de-)interleaving.
 inline cv2 load_swapped(const double* p) {
   const float64x2_t v0 = vld1q_f64(p), v1 = vld1q_f64(p + 2);
@@ -290,13 +398,6 @@ struct tw2 {
 inline tw2 make_tw(cpx lo, cpx hi) { return {lanes(lo.re, hi.re), lanes(lo.im, hi.im)}; }
 inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, cv2{w.re, w.im}); }
 inline cv2 cmulc(cv2 a, tw2 w) { return {a.re * w.re + a.im * w.im, a.im * w.re - a.re * w.im}; }
-inline void store_rounded(double* p, cv2 x, double scale, double magic, int64_t shift) {
-  const int64x2_t sh = vdupq_n_s64(shift);
-  const float64x2_t m = vdupq_n_f64(magic);
-  const int64x2_t re = vsubq_s64(vreinterpretq_s64_f64(vfmaq_n_f64(m, x.re, scale)), sh);
-  const int64x2_t im = vsubq_s64(vreinterpretq_s64_f64(vfmaq_n_f64(m, x.im, scale)), sh);
-  store(p, cv2{vreinterpretq_f64_s64(re), vreinterpretq_f64_s64(im)});
-}
 inline tw2 step(tw2 p, tw2 c, double t) { return {vfmsq_n_f64(p.re, c.im, t), vfmaq_n_f64(p.im, c.re, t)}; }
 inline tw2 join(tw2 lo, tw2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 inline tw2 flip(tw2 a) { return {a.im, a.re}; }
@@ -306,8 +407,10 @@ inline tw2 zeta3_conj(tw2 w) { return {(w.im - w.re) * kH, (w.re + w.im) * kH}; 
 
 #endif
 
-// A twiddle pair from its four parts.
+// A vector of two values from their four parts; a conj(w) for a twiddle
+// pair held as a vector (the chains' twiddles have the type's own cmulc).
 inline cv2 make(double r0, double i0, double r1, double i1) { return make(cpx{r0, i0}, cpx{r1, i1}); }
+inline cv2 cmulc(cv2 a, cv2 w) { return cmul(a, conj(w)); }
 
 }  // namespace
 }  // namespace fftv

@@ -1,8 +1,8 @@
-// The complex FFT against a long-double radix-2 reference: whole
-// transforms of both paths, through their own stages, leaves and bit-reversal
-// permutations; the vector stages and leaves against the portable ones; the
-// product path's transforms (forward without the permutation, the transposed
-// inverse, their adjoint stages and leaves).
+// The complex FFT against a long-double radix-2 reference, both paths at
+// every length: the natural transforms, and the product path's transforms
+// (forward without the permutation, its half-array form, and the transposed
+// inverse, the exact adjoint of the forward one); the vector path against
+// the portable one, and the public entries against the path they choose.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "fft/fft.h"
-#include "fft/fft_dit.h"
-#include "fft/fft_leaf.h"
 #include "fft/fft_simd.h"
 
 namespace {
@@ -110,17 +108,30 @@ Vec applied(Vec x, F f) {
   return x;
 }
 
-// The transforms under test: the dispatching entry point (the vector path
-// when the processor has it) and the portable path alone.
-using Transform = void (*)(int32_t, int32_t, double*);
-const struct {
+// A transform of all of x.
+Vec run(Vec x, void (*transform)(int32_t, double*)) {
+  transform(static_cast<int32_t>(x.size()), x.data());
+  return x;
+}
+
+// The paths under test: the portable one always, the vector one where this
+// build and processor have it.
+struct Path {
   const char* name;
-  Transform run;
-} kPaths[] = {{"fft_complex_transform", fft_complex_transform},
-              {"portable", [](int32_t n, int32_t sign, double* x) {
-                 if (sign < 0) fft_inverse_portable(n, x);
-                 else fft_forward_portable(n, x);
-               }}};
+  const FftPath* fft;
+};
+std::vector<Path> paths() {
+  std::vector<Path> all = {{"portable", &fft_portable_path}};
+#ifdef MORLANT_FFT_HAVE_VEC
+  if (fft_simd_available()) all.push_back({"vector", &fft_vector_path});
+#endif
+  return all;
+}
+
+void transform(const FftPath& path, int32_t n, int32_t sign, double* x) {
+  if (sign < 0) path.inverse(n, x);
+  else path.forward(n, x);
+}
 
 // Any sign >= 0 is forward.
 TEST(FftTransform, MatchesTheLongDoubleReferenceBothSigns) {
@@ -129,9 +140,12 @@ TEST(FftTransform, MatchesTheLongDoubleReferenceBothSigns) {
     for (int32_t sign : {0, 1, INT32_MAX, -1, INT32_MIN}) {
       const Vec x = random_values(n, seed++);
       const Vec want = to_doubles(fft_radix2(to_complex(x), sign < 0 ? -1 : 1));
-      for (const auto& path : kPaths)
-        EXPECT_LT(difference(applied(x, [&](double* y) { path.run(n, sign, y); }), want), kBound)
+      for (const Path& path : paths())
+        EXPECT_LT(difference(applied(x, [&](double* y) { transform(*path.fft, n, sign, y); }), want), kBound)
             << path.name << " n=" << n << " sign=" << sign;
+      EXPECT_EQ(applied(x, [&](double* y) { fft_complex_transform(n, sign, y); }),
+                applied(x, [&](double* y) { transform(*paths().back().fft, n, sign, y); }))
+          << "the public entry runs the chosen path, n=" << n;
     }
   }
 }
@@ -142,53 +156,42 @@ TEST(FftTransform, ForwardThenInverseMultipliesByN) {
   for (int32_t n = 2; n <= kLongest; n *= 2) {
     const Vec x = random_values(n, 99u);
     auto error = [&](auto forward, auto inverse) {
-      Vec y = applied(applied(x, forward), inverse);
+      Vec y = run(run(x, forward), inverse);
       for (double& v : y) v /= n / 2;
       return difference(y, x);
     };
-    for (const auto& path : kPaths) {
-      if (n > (1 << 18)) break;
-      EXPECT_LT(error([&](double* y) { path.run(n, 1, y); }, [&](double* y) { path.run(n, -1, y); }), 1e-14)
-          << path.name << " n=" << n;
+    for (const Path& path : paths()) {
+      if (n > (1 << 18) && path.fft == &fft_portable_path) continue;
+      const double natural = error(path.fft->forward, path.fft->inverse);
+      const double scrambled_pair = error(path.fft->forward_scrambled, path.fft->inverse_scrambled);
+      EXPECT_LT(natural, 1e-14) << path.name << " n=" << n;
+      EXPECT_LT(scrambled_pair, std::min(1e-14, 1.5 * natural + 1e-15)) << path.name << " scrambled pair, n=" << n;
     }
-    const double natural = error([&](double* y) { fft_forward(n, y); }, [&](double* y) { fft_inverse(n, y); });
-    const double scrambled_pair =
-        error([&](double* y) { fft_forward_scrambled(n, y); }, [&](double* y) { fft_inverse_scrambled(n, y); });
-    EXPECT_LT(scrambled_pair, std::min(1e-14, 1.5 * natural + 1e-15)) << "scrambled pair, n=" << n;
   }
 }
 
-// The vector stages and leaves against the portable ones, which the
-// whole-transform tests pin down: the stages' twiddle plans differ (each is
-// within kBound of the exact stage), the leaves differ only in fused rounding.
-TEST(FftSimd, VectorStagesAndLeavesMatchThePortableForms) {
-  if (!fft_simd_available()) GTEST_SKIP() << "no vectorised forms on this processor or build";
+// The vector path against the portable one, transform by transform, on
+// every length whose blocks, stages and permutation take another form. The
+// twiddle plans are the same; they differ in fused rounding alone.
+TEST(FftTransform, VectorPathMatchesThePortablePath) {
+  const std::vector<Path> all = paths();
+  if (all.size() < 2) GTEST_SKIP() << "no vector path in this build or on this processor";
+  const FftPath& fast = *all[1].fft;
+  const FftPath& portable = *all[0].fft;
+  using Fn = void (*const FftPath::*)(int32_t, double*);
   const struct {
     const char* name;
-    void (*fast)(int32_t, double*), (*portable)(int32_t, double*);
-  } stages[] = {{"plain", fft_radix4_stage_vec, fft_radix4_stage_portable},
-                {"conjugating", fft_radix4_stage_conj_vec, fft_radix4_stage_conj_portable},
-                {"odd", fft_odd_radix4_stage_vec, fft_odd_radix4_stage_portable}};
-  for (int32_t n = 64; n <= kLongest / 4; n *= 2) {
-    for (const auto& st : stages) {
+    Fn fn;
+  } forms[] = {{"forward", &FftPath::forward},
+               {"inverse", &FftPath::inverse},
+               {"forward_scrambled", &FftPath::forward_scrambled},
+               {"forward_scrambled_half", &FftPath::forward_scrambled_half},
+               {"inverse_scrambled", &FftPath::inverse_scrambled}};
+  for (int32_t n = 2; n <= kLongest / 4; n *= 2) {
+    for (const auto& form : forms) {
       const Vec x = random_values(n, static_cast<unsigned>(n));
-      EXPECT_LT(difference(applied(x, [&](double* y) { st.fast(n, y); }), applied(x, [&](double* y) { st.portable(n, y); })),
-                4 * kBound)
-          << st.name << " stage, n = " << n;
-    }
-  }
-  const struct {
-    const char* name;
-    void (*fast)(double*), (*portable)(double*);
-    int32_t doubles;
-  } leaves[] = {{"leaf8", fft_leaf8_vec, fft_leaf8_portable, 16},
-                {"leaf16", fft_leaf16_vec, fft_leaf16_portable, 32},
-                {"odd leaf8", fft_odd_leaf8_vec, fft_odd_leaf8_portable, 16},
-                {"odd leaf16", fft_odd_leaf16_vec, fft_odd_leaf16_portable, 32}};
-  for (const auto& leaf : leaves) {
-    for (unsigned seed = 1; seed <= 50; ++seed) {
-      const Vec x = random_values(leaf.doubles, seed);
-      EXPECT_LT(difference(applied(x, leaf.fast), applied(x, leaf.portable)), 1e-15) << leaf.name << ", seed " << seed;
+      EXPECT_LT(difference(run(x, fast.*form.fn), run(x, portable.*form.fn)), 4 * kBound)
+          << form.name << ", n = " << n;
     }
   }
 }
@@ -196,65 +199,38 @@ TEST(FftSimd, VectorStagesAndLeavesMatchThePortableForms) {
 // The product path against the natural-order transforms: the forward one is
 // the transform left in bit-reversed order (exactly, which also pins the
 // natural transforms' permutations at every length); the half forward never
-// reads the upper half (NaN there must not matter), both forms of its top
-// stage; the inverse reads bit-reversed input.
+// reads the upper half (NaN there must not matter); the inverse reads
+// bit-reversed input, and is the forward one's exact adjoint:
+// <F x, y> = <x, F^H y>.
 TEST(FftScrambled, ProductPathTransformsMatchTheNaturalOnesInBitReversedOrder) {
-  for (int32_t n = 2; n <= kLongest; n *= 2) {
-    const std::size_t upper = static_cast<std::size_t>(n) / 2 + 1;
-    const Vec x = random_values(n, static_cast<unsigned>(n));
-    EXPECT_EQ(applied(x, [&](double* y) { fft_forward_scrambled(n, y); }),
-              scrambled(applied(x, [&](double* y) { fft_forward(n, y); })))
-        << "n = " << n;
-
-    Vec lower = random_values(n, 3u * static_cast<unsigned>(n)), nan = lower;
-    std::fill(lower.begin() + static_cast<std::ptrdiff_t>(upper), lower.end(), 0.0);
-    std::fill(nan.begin() + static_cast<std::ptrdiff_t>(upper), nan.end(), std::nan(""));
-    EXPECT_LT(difference(applied(nan, [&](double* y) { fft_forward_scrambled_half(n, y); }),
-                         applied(lower, [&](double* y) { fft_forward_scrambled(n, y); })),
-              1e-15)
-        << "half forward, n = " << n;
-    if (n >= 64 && fft_simd_available()) {
-      EXPECT_LT(difference(applied(nan, [&](double* y) { fft_half_stage_vec(n, y); }),
-                           applied(nan, [&](double* y) { fft_half_stage_portable(n, y); })),
-                2e-15)
-          << "vector top stage, n = " << n;
-    }
-
-    const Vec spectrum = random_values(n, 7u * static_cast<unsigned>(n));
-    EXPECT_LT(difference(applied(scrambled(spectrum), [&](double* y) { fft_inverse_scrambled(n, y); }),
-                         applied(spectrum, [&](double* y) { fft_inverse(n, y); })),
-              3e-15)
-        << "inverse, n = " << n;
-  }
-}
-
-// <A x, y> = <x, A^H y> for each forward building block A and its adjoint
-// (the product path's inverse is built of these), and the dispatching
-// adjoint stages against the portable ones.
-TEST(FftScrambled, AdjointStagesAndLeavesAreTheForwardOnesTransposed) {
   const auto inner = [](const Vec& x, const Vec& y) {  // sum conj(x) y
     cld s = 0;
     for (std::size_t k = 0; k < x.size(); k += 2) s += std::conj(cld(x[k], x[k + 1])) * cld(y[k], y[k + 1]);
     return s;
   };
-  const auto check = [&](const char* name, int32_t n, auto forward, auto adjoint, auto portable) {
-    for (unsigned seed = 1; seed <= 3; ++seed) {
-      const Vec x = random_values(n, seed), y = random_values(n, seed + 50);
-      const Vec ahy = applied(y, adjoint);
-      EXPECT_LT(std::abs(inner(applied(x, forward), y) - inner(x, ahy)), 1e-13L * std::sqrt(n * 1.0L) * n)
-          << name << ", n = " << n;
-      EXPECT_LT(difference(ahy, applied(y, portable)), 1e-15) << name << " against the portable form, n = " << n;
+  for (const Path& path : paths()) {
+    const FftPath& f = *path.fft;
+    for (int32_t n = 2; n <= kLongest; n *= 2) {
+      const std::size_t upper = static_cast<std::size_t>(n) / 2 + 1;
+      const Vec x = random_values(n, static_cast<unsigned>(n));
+      EXPECT_EQ(run(x, f.forward_scrambled), scrambled(run(x, f.forward))) << path.name << ", n = " << n;
+
+      Vec lower = random_values(n, 3u * static_cast<unsigned>(n)), nan = lower;
+      std::fill(lower.begin() + static_cast<std::ptrdiff_t>(upper), lower.end(), 0.0);
+      std::fill(nan.begin() + static_cast<std::ptrdiff_t>(upper), nan.end(), std::nan(""));
+      EXPECT_LT(difference(run(nan, f.forward_scrambled_half), run(lower, f.forward_scrambled)), 1e-15)
+          << path.name << " half forward, n = " << n;
+
+      const Vec spectrum = random_values(n, 7u * static_cast<unsigned>(n));
+      EXPECT_LT(difference(run(scrambled(spectrum), f.inverse_scrambled), run(spectrum, f.inverse)), 3e-15)
+          << path.name << " inverse, n = " << n;
+
+      if (n > (1 << 16)) continue;
+      const Vec fx = run(x, f.forward_scrambled), ahy = run(spectrum, f.inverse_scrambled);
+      EXPECT_LT(std::abs(inner(fx, spectrum) - inner(x, ahy)), 1e-13L * std::sqrt(n * 1.0L) * n)
+          << path.name << " adjoint, n = " << n;
     }
-  };
-  for (int32_t n = 64; n <= (1 << 16); n *= 2) {
-    const auto at = [n](void (*f)(int32_t, double*)) { return [f, n](double* y) { f(n, y); }; };
-    check("plain stage", n, at(fft_radix4_stage), at(fft_dit_stage), at(fft_dit_stage_portable));
-    check("odd stage", n, at(fft_odd_radix4_stage), at(fft_odd_dit_stage), at(fft_odd_dit_stage_portable));
   }
-  check("leaf8", 16, fft_leaf8, fft_dit_leaf8, fft_dit_leaf8_portable);
-  check("leaf16", 32, fft_leaf16, fft_dit_leaf16, fft_dit_leaf16_portable);
-  check("odd leaf8", 16, fft_odd_leaf8, fft_odd_dit_leaf8, fft_odd_dit_leaf8_portable);
-  check("odd leaf16", 32, fft_odd_leaf16, fft_odd_dit_leaf16, fft_odd_dit_leaf16_portable);
 }
 
 }  // namespace
