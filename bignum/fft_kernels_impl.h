@@ -100,13 +100,13 @@ enum : unsigned { XSplit = 1, KeepX = 2, Square = 4, YSplit = 8, Accumulate = 16
 // y = (a - conj b) w, a - y, b + conj y. Unsplit of a product pair:
 // s = (u - conj v) conj(w), u - s, v + conj s.
 template <class V>
-inline void split(V& a, V& b, V w) {
+MORLANT_FFT_INLINE void split(V& a, V& b, V w) {
   const V y = cmul(a - conj(b), w);
   a = a - y;
   b = b + conj(y);
 }
 template <class V>
-inline void unsplit(V& u, V& v, V w) {
+MORLANT_FFT_INLINE void unsplit(V& u, V& v, V w) {
   const V s = cmul(u - conj(v), conj(w));
   u = u - s;
   v = v + conj(s);
@@ -115,7 +115,7 @@ inline void unsplit(V& u, V& v, V w) {
 // The pass at the front positions starting at double `lo` and their mirrors
 // at `hi`, with twiddles w.
 template <unsigned K, class V>
-inline void fused_at(std::size_t lo, std::size_t hi, V w, double* x, const double* y, const double* z, double* out) {
+MORLANT_FFT_INLINE void fused_at(std::size_t lo, std::size_t hi, V w, double* x, const double* y, const double* z, double* out) {
   V xa = load_front<V>(x + lo), xb = load_back<V>(x + hi);
   if (!(K & XSplit)) split(xa, xb, w);
   if (K & KeepX) {
@@ -144,7 +144,7 @@ inline void fused_at(std::size_t lo, std::size_t hi, V w, double* x, const doubl
 // The middle value Z_{N/2} at position 1 (doubles 3, 4), its own mirror: the
 // product alone.
 template <unsigned K>
-inline void middle_value(const double* x, const double* y, const double* z, double* out) {
+MORLANT_FFT_INLINE void middle_value(const double* x, const double* y, const double* z, double* out) {
   const c1 xm = load_value(x + 3);
   c1 p = (K & Square) ? csqr(xm) : cmul(xm, load_value(y + 3));
   if (K & Accumulate) p = p + load_value(z + 3);
@@ -175,13 +175,13 @@ inline cpx split_twiddle_quarter(cpx e) { return {0.5 - 0.5 * e.re, -0.5 * e.im}
 // The vector pair at positions p, p+1 (mirrors q, q-1), the angle of p
 // with (cos, sin) = e: pair(lo, hi, w) with doubles lo of p and hi of q-1.
 template <class Pair>
-inline void emit(std::size_t p, std::size_t q, cpx e, Pair& pair) {
+MORLANT_FFT_INLINE void emit(std::size_t p, std::size_t q, cpx e, Pair& pair) {
   pair(1 + 2 * p, 1 + 2 * (q - 1), make(split_twiddle(e), split_twiddle_quarter(e)));
 }
 
 // Eight t from position p (mirror q), the first with (cos, sin) = base.
 template <class Pair, int... l>
-inline void group8(std::size_t p, std::size_t q, cpx base, Pair& pair, std::integer_sequence<int, l...>) {
+MORLANT_FFT_INLINE void group8(std::size_t p, std::size_t q, cpx base, Pair& pair, std::integer_sequence<int, l...>) {
   (emit(p + 2 * l, q - 2 * l, mul(base, GroupRoot<l>::value), pair), ...);
 }
 
@@ -192,7 +192,7 @@ void fused_pass(int32_t L, double* x, const double* y, const double* z, double* 
   if (L < 8) return;
   // Octave 1: Z_{N/4} at position 2, its mirror at 3, theta = pi/4.
   fused_at<K>(5, 7, c1{split_twiddle({kH, kH})}, x, y, z, out);
-  auto pair = [&](std::size_t lo, std::size_t hi, cv2 w) { fused_at<K>(lo, hi, w, x, y, z, out); };
+  auto pair = [&](std::size_t lo, std::size_t hi, cv2 w) MORLANT_FFT_INLINE_LAMBDA { fused_at<K>(lo, hi, w, x, y, z, out); };
   constexpr cpx e4 = unit_root(4, 256), e2 = unit_root(2, 256), e1 = unit_root(1, 256);
   const std::size_t N = static_cast<std::size_t>(L) / 2;
   for (int m = 2; (std::size_t{1} << m) < N; ++m) {

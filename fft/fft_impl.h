@@ -108,7 +108,7 @@ inline void loop_stage(int32_t n, double* z, At at) {
   const double t1 = 2.0 * w2.im, t3 = 2.0 * triple(w2).im;  // 2 sin(2 theta), 2 sin(6 theta)
   // The front pair at f with twiddles (c1, c3) and its back pair at b with
   // the mirrors of (b1, b3).
-  const auto pair = [&](double* f, double* b, tw2 c1, tw2 c3, tw2 b1, tw2 b3) {
+  const auto pair = [&](double* f, double* b, tw2 c1, tw2 c3, tw2 b1, tw2 b3) MORLANT_FFT_INLINE_LAMBDA {
     at(f, s, c1, c3);
     at(b, s, back1<Odd>(b1), back3<Odd>(b3));
   };
@@ -334,7 +334,9 @@ MORLANT_FFT_INLINE void regs_forward(double* z, cv2* x) {
     }
   } else {
     stage_regs<Odd, M>(x, seq<M / 8>());
-    for_quarters<Odd>([&](auto odd, long k) { regs_forward<decltype(odd)::value, M / 4>(z + k * (M / 2), x + k * (M / 8)); });
+    for_quarters<Odd>([&](auto odd, long k) MORLANT_FFT_INLINE_LAMBDA {
+      regs_forward<decltype(odd)::value, M / 4>(z + k * (M / 2), x + k * (M / 8));
+    });
   }
 }
 
@@ -348,7 +350,9 @@ MORLANT_FFT_INLINE void regs_adjoint(const double* z, cv2* x) {
     x[0] = g + h;
     x[1] = Odd ? mul_i(h - g) : g - h;
   } else {
-    for_quarters<Odd>([&](auto odd, long k) { regs_adjoint<decltype(odd)::value, M / 4>(z + k * (M / 2), x + k * (M / 8)); });
+    for_quarters<Odd>([&](auto odd, long k) MORLANT_FFT_INLINE_LAMBDA {
+      regs_adjoint<decltype(odd)::value, M / 4>(z + k * (M / 2), x + k * (M / 8));
+    });
     stage_regs_adjoint<Odd, M>(x, seq<M / 8>());
   }
 }

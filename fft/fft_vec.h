@@ -34,8 +34,10 @@
 #endif
 
 // For the butterflies and blocks that must become straight-line code in
-// their callers, which the compilers' size limits would otherwise stop.
+// their callers, which the compilers' size limits would otherwise stop; the
+// second for lambdas.
 #define MORLANT_FFT_INLINE inline __attribute__((always_inline))
+#define MORLANT_FFT_INLINE_LAMBDA __attribute__((always_inline))
 
 namespace fftv {
 namespace {
@@ -407,9 +409,8 @@ inline tw2 zeta3_conj(tw2 w) { return {(w.im - w.re) * kH, (w.re + w.im) * kH}; 
 
 #endif
 
-// A vector of two values from their four parts; a conj(w) for a twiddle
-// pair held as a vector (the chains' twiddles have the type's own cmulc).
-inline cv2 make(double r0, double i0, double r1, double i1) { return make(cpx{r0, i0}, cpx{r1, i1}); }
+// a conj(w) for a twiddle pair held as a vector (the chains' twiddles have
+// the type's own cmulc).
 inline cv2 cmulc(cv2 a, cv2 w) { return cmul(a, conj(w)); }
 
 }  // namespace
