@@ -21,9 +21,9 @@ uint64_t pi_digest(const char* digits, uint64_t count) {
   return h;
 }
 
-const PiReference* pi_reference_find(int32_t log2_length, int32_t digits_per_word) {
+const PiReference* pi_reference_for_length(int32_t length, int32_t digits_per_word) {
   for (const PiReference& entry : kTable)
-    if (entry.log2_length == log2_length && entry.digits_per_word == digits_per_word) return &entry;
+    if ((int64_t{1} << entry.log2_length) == length && entry.digits_per_word == digits_per_word) return &entry;
   return nullptr;
 }
 
@@ -32,13 +32,13 @@ const PiReference* pi_reference_table(std::size_t* count) {
   return kTable;
 }
 
-bool pi_verify_digits(int32_t log2_length, int32_t digits_per_word, const char* digits, uint64_t count,
+bool pi_verify_digits(int32_t length, int32_t digits_per_word, const char* digits, uint64_t count,
                       std::string* why) {
   char text[192];
-  const PiReference* ref = pi_reference_find(log2_length, digits_per_word);
+  const PiReference* ref = pi_reference_for_length(length, digits_per_word);
   if (ref == nullptr) {
-    std::snprintf(text, sizeof text, "no reference digest for transform length 2^%d with %d digits per word",
-                  log2_length, digits_per_word);
+    std::snprintf(text, sizeof text, "no reference digest for transform length %d with %d digits per word",
+                  length, digits_per_word);
   } else if (ref->guaranteed_digits != count) {
     std::snprintf(text, sizeof text, "the reference covers %" PRIu64 " digits, the computation gave %" PRIu64,
                   ref->guaranteed_digits, count);

@@ -23,16 +23,18 @@ struct PiReference {
 // function, scripts/gen_pi_digests.c).
 uint64_t pi_digest(const char* digits, uint64_t count);
 
-// The entry for a computation size, or null when the table has none.
-const PiReference* pi_reference_find(int32_t log2_length, int32_t digits_per_word);
+// The entry for a computation of transform length `length` (as
+// pi_transform_length gives it) with digits_per_word digits per word, or null
+// when the table has none.
+const PiReference* pi_reference_for_length(int32_t length, int32_t digits_per_word);
 
 // The whole table (count entries).
 const PiReference* pi_reference_table(std::size_t* count);
 
 // Checks the first `count` significant digits of a computation with transform
-// length 2^log2_length and digits_per_word digits per word. Returns true when
+// length `length` and digits_per_word digits per word. Returns true when
 // they match the reference; otherwise false with the reason in *why.
-bool pi_verify_digits(int32_t log2_length, int32_t digits_per_word, const char* digits, uint64_t count,
+bool pi_verify_digits(int32_t length, int32_t digits_per_word, const char* digits, uint64_t count,
                       std::string* why);
 
 #endif  // MORLANT_BENCH_PI_REFERENCE_H

@@ -19,12 +19,6 @@ struct VerifiedRuns {
   std::vector<char> digits;
 };
 
-int32_t floor_log2(int32_t value) {
-  int32_t log = -1;
-  for (; value > 0; value >>= 1) ++log;
-  return log;
-}
-
 // Called by the computation after its timed part: the value's guaranteed
 // digits as text, checked against the reference.
 void check_digits(const BigFloat* pi, int32_t n, int32_t R, void* user) {
@@ -44,7 +38,7 @@ void check_digits(const BigFloat* pi, int32_t n, int32_t R, void* user) {
       digit = digit == '9' ? '0' : static_cast<char>(digit + 1);
     }
     std::string why;
-    ok = pi_verify_digits(floor_log2(length), per_word, runs.digits.data(), count, &why);
+    ok = pi_verify_digits(length, per_word, runs.digits.data(), count, &why);
   }
   if (!ok && runs.failed_run == 0) runs.failed_run = runs.run;
 }

@@ -96,12 +96,6 @@ int32_t corrupt_run_from_environment() {
   return k > 0 && k <= 1000000 ? static_cast<int32_t>(k) : 0;
 }
 
-int32_t floor_log2(int32_t v) {
-  int32_t lg = 0;
-  while ((int32_t{1} << (lg + 1)) <= v) ++lg;
-  return lg;
-}
-
 // Where digits differ from the reference, for a user: position 0 is the
 // leading 3, position i the i-th digit after the point.
 std::string describe_wrong_digit(uint64_t i, char got, char expected) {
@@ -119,8 +113,7 @@ std::string describe_wrong_digit(uint64_t i, char got, char expected) {
 // a digest is not checked (and said so).
 void verify_run(ThreadRun& tr, int32_t length, int32_t per_word) {
   Shared& sh = *tr.shared;
-  const bool power_of_two = length >= 2 && (length & (length - 1)) == 0;
-  const PiReference* ref = power_of_two ? pi_reference_find(floor_log2(length), per_word) : nullptr;
+  const PiReference* ref = pi_reference_for_length(length, per_word);
   if (ref == nullptr || ref->guaranteed_digits != tr.digit_count) {
     std::lock_guard<std::mutex> lock(sh.mutex);
     sh.progress->line("morlant-cli: run " + std::to_string(tr.run) + " not verified: no reference digest for " +
