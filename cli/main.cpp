@@ -6,11 +6,12 @@
 //
 // Threads: the main thread parses, starts one worker per --threads, then
 // only watches (Ctrl+C, the stress deadline, the workers' end) and reports.
-// Workers share one lock (Shared::mutex) around the progress writer, the
-// first verified digits and every record the main thread reads. A
-// computation cannot be cancelled, so an interrupt or the end of a stress
-// test reports from the records of the completed runs and ends the process
-// with the unfinished ones still running.
+// Workers share one lock (Shared::mutex) around the progress writer and
+// every record the main thread reads; the first verified digits have a lock
+// of their own (KnownGoodDigits). A computation cannot be cancelled, so an
+// interrupt or the end of a stress test reports from the records of the
+// completed runs and ends the process with the unfinished ones still
+// running.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -27,8 +28,7 @@
 #include <vector>
 
 #include "bench/benchmark.h"
-#include "bench/pi_reference.h"
-#include "bignum/big_format.h"
+#include "bench/verify.h"
 #include "bignum/compute_pi.h"
 #include "cli/interrupt.h"
 #include "cli/memory.h"
@@ -46,19 +46,12 @@ namespace {
 
 struct Shared;
 
-// One thread's computations. The fields above `completed` belong to the
-// worker alone; the rest are guarded by Shared::mutex.
+// One thread's computations. The checker belongs to the worker alone; the
+// rest is guarded by Shared::mutex.
 struct ThreadRun {
   Shared* shared = nullptr;
-  int32_t index = 0;         // 0-based thread number
-  int32_t run = 0;           // 1-based number of this thread's run in progress
-  std::vector<char> digits;  // digit buffer, sized by the first sink call
-  uint64_t digit_count = 0;  // digits of the last run that produced any
-  int32_t digits_run = 0;    // the run they belong to
-  int32_t radix = 0;
-  uint32_t guaranteed = 0;
-  RunVerification verdict = RunVerification::kNotChecked;  // of the run just computed
-  std::string wrong;                                       // what was wrong with it
+  int32_t index = 0;     // 0-based thread number
+  DigitChecker checker;  // each run's digits and verdict, and the run in progress
 
   std::vector<RunReport> completed;  // every finished run, in order
   BenchmarkResult aggregate{};       // the thread's plan, once done
@@ -68,15 +61,14 @@ struct Shared {
   const CliOptions* options = nullptr;
   int32_t compute_digits = 0;  // asked of every computation
   int32_t threads = 1;
-  int32_t corrupt_run = 0;  // test hook, see corrupt_run_from_environment
   double start_ms = 0;
   double deadline_ms = 0;  // end of a stress test with a duration; 0: none
 
+  KnownGoodDigits known_good;  // the first verified run's digits (under its own lock)
+
   std::mutex mutex;
   ProgressWriter* progress = nullptr;
-  std::vector<int32_t> steps;   // each thread's benchmark-wide step
-  std::vector<char> reference;  // the first verified run's digits
-  bool have_reference = false;
+  std::vector<int32_t> steps;  // each thread's benchmark-wide step
   bool ended = false;  // the main thread has taken the records: workers add nothing more
   StressReport stress;
 
@@ -87,8 +79,8 @@ struct Shared {
 
 // Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit (the middle one)
 // of run K's digits on the first thread after the computation, before they
-// are verified or written, so that the tests can see a wrong result caught.
-// Not part of the interface.
+// are verified or written (DigitChecker::corrupt_run), so that the tests can
+// see a wrong result caught. Not part of the interface.
 int32_t corrupt_run_from_environment() {
   const char* value = std::getenv("MORLANT_CLI_CORRUPT_DIGIT");
   if (value == nullptr) return 0;
@@ -96,113 +88,33 @@ int32_t corrupt_run_from_environment() {
   return k > 0 && k <= 1000000 ? static_cast<int32_t>(k) : 0;
 }
 
-// Where digits differ from the reference, for a user: position 0 is the
-// leading 3, position i the i-th digit after the point.
-std::string describe_wrong_digit(uint64_t i, char got, char expected) {
-  char text[160];
-  if (i == 0)
-    std::snprintf(text, sizeof text, "the leading digit is wrong (%c instead of %c)", got, expected);
-  else
-    std::snprintf(text, sizeof text, "digit %llu after the decimal point is wrong (%c instead of %c)",
-                  static_cast<unsigned long long>(i), got, expected);
-  return text;
-}
-
-// Checks a run's digits: against the built-in digest; a mismatch is located
-// against the first verified run's digits when there is one. A size without
-// a digest is not checked (and said so).
-void verify_run(ThreadRun& tr, int32_t length, int32_t per_word) {
-  Shared& sh = *tr.shared;
-  const PiReference* ref = pi_reference_for_length(length, per_word);
-  if (ref == nullptr || ref->guaranteed_digits != tr.digit_count) {
-    std::lock_guard<std::mutex> lock(sh.mutex);
-    sh.progress->line("morlant-cli: run " + std::to_string(tr.run) + " not verified: no reference digest for " +
-                          std::to_string(tr.digit_count) + " digits at " + std::to_string(per_word) +
-                          " digits per word",
-                      true);
-    return;
-  }
-  const bool ok = pi_digest(tr.digits.data(), tr.digit_count) == ref->digest;
-  std::lock_guard<std::mutex> lock(sh.mutex);
-  if (ok) {
-    tr.verdict = RunVerification::kPassed;
-    if (!sh.have_reference) {
-      sh.reference.assign(tr.digits.begin(), tr.digits.begin() + static_cast<std::ptrdiff_t>(tr.digit_count));
-      sh.have_reference = true;
-    }
-    return;
-  }
-  tr.verdict = RunVerification::kFailed;
-  tr.wrong = "the digits do not match the built-in digest (no verified run yet to locate the wrong digit)";
-  if (sh.have_reference && sh.reference.size() == tr.digit_count) {
-    for (uint64_t i = 0; i < tr.digit_count; ++i)
-      if (tr.digits[i] != sh.reference[i]) {
-        tr.wrong = describe_wrong_digit(i, tr.digits[i], sh.reference[i]);
-        break;
-      }
-  }
-}
-
-// Receives each successful run's value of pi after its timed part: records
-// the radix and the guaranteed digit count, and formats, verifies and keeps
-// the digits when verification or --output (first thread) needs them.
-void digit_sink(const BigFloat* pi, int32_t n, int32_t R, void* user) {
-  ThreadRun& tr = *static_cast<ThreadRun*>(user);
-  const CliOptions& options = *tr.shared->options;
-  const int32_t per_word = big_digits_per_word(R);
-  const int32_t length = n - 2;  // the transform length
-  const uint32_t guaranteed = pi_guaranteed_digits(static_cast<uint32_t>(per_word) * static_cast<uint32_t>(length));
-  tr.radix = R;
-  tr.guaranteed = guaranteed;
-  const bool keep = tr.index == 0 && !options.output.empty();
-  if (!options.verify && !keep) return;
-
-  // Every run of a thread has the same size, so the buffer is sized once.
-  const uint64_t wanted =
-      options.verify ? guaranteed : std::min<uint64_t>(guaranteed, static_cast<uint64_t>(options.digits));
-  if (tr.digits.size() < wanted) tr.digits.resize(wanted);
-  const int64_t got = big_format_digits(n, R, pi, static_cast<int64_t>(wanted), tr.digits.data());
-  tr.digit_count = got > 0 ? static_cast<uint64_t>(got) : 0;
-  tr.digits_run = tr.run;
-  if (tr.index == 0 && tr.shared->corrupt_run == tr.run && tr.digit_count > 0) {
-    char& d = tr.digits[tr.digit_count / 2];
-    d = d == '9' ? '0' : static_cast<char>(d + 1);
-  }
-  if (options.verify) verify_run(tr, length, per_word);
-}
-
-// The plan's compute function: compute_pi with the sink; a run whose digits
-// are wrong becomes a failed run, so that it adds nothing to the score. In a
+// The plan's compute function: the checked computation (a run whose digits
+// are wrong is a failed run, so that it adds nothing to the score). In a
 // benchmark a line about the run goes to the progress stream.
 void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user, void* compute_user) {
   ThreadRun& tr = *static_cast<ThreadRun*>(compute_user);
   Shared& sh = *tr.shared;
-  ++tr.run;
-  tr.verdict = RunVerification::kNotChecked;
-  tr.wrong.clear();
-  compute_pi_with_sink(digits, result, callback, user, digit_sink, &tr);
-  const bool wrong = result->status != 0 && tr.verdict == RunVerification::kFailed;
-  if (wrong) {
-    result->status = 0;
-    result->score = 0;  // a wrong result earns nothing
-    std::snprintf(result->message, sizeof result->message, "wrong digits: %s", tr.wrong.c_str());
-  }
+  const DigitChecker& c = tr.checker;
+  compute_checked_run(digits, result, callback, user, &tr.checker);
+  const bool wrong = c.verdict == RunVerification::kFailed;
+  const bool unchecked = c.judge && result->status != 0 && c.verdict == RunVerification::kNotChecked;
 
   const std::string thread = sh.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
   char text[600];
   if (wrong) {
     std::snprintf(text, sizeof text, "morlant-cli: verification FAILED for run %d%s: %s; the run is not counted",
-                  tr.run, thread.c_str(), tr.wrong.c_str());
+                  c.run, thread.c_str(), c.why.c_str());
   } else if (result->status == 0) {
-    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", tr.run, sh.options->runs, thread.c_str(),
+    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", c.run, sh.options->runs, thread.c_str(),
                   result->message);
   } else {
-    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", tr.run, sh.options->runs, thread.c_str(),
-                  result->seconds, result->score, tr.verdict == RunVerification::kPassed ? ", verified" : "");
+    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", c.run, sh.options->runs, thread.c_str(),
+                  result->seconds, result->score, c.verdict == RunVerification::kPassed ? ", verified" : "");
   }
   std::lock_guard<std::mutex> lock(sh.mutex);
+  if (unchecked) sh.progress->line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
   if (sh.ended) return;
-  tr.completed.push_back({*result, tr.verdict});
+  tr.completed.push_back({*result, c.verdict});
   if (!sh.options->stress) sh.progress->line(text, wrong);
 }
 
@@ -263,12 +175,13 @@ void stress_thread(ThreadRun* tr) {
       if (!sh.stress.error) {
         StressReport& s = sh.stress;
         s.error = true;
-        s.error_run = tr->run;
+        s.error_run = tr->checker.run;
         s.error_thread = tr->index + 1;
         s.error_elapsed = (now - sh.start_ms) * 0.001;
         s.error_time_of_day = time_of_day();
-        s.error_what = tr->verdict == RunVerification::kFailed ? tr->wrong
-                                                                : std::string("computation failed: ") + result.message;
+        s.error_what = tr->checker.verdict == RunVerification::kFailed
+                           ? tr->checker.why
+                           : std::string("computation failed: ") + result.message;
         sh.progress->line("morlant-cli: ERROR in " + format_stress_error(s), true);
       }
       sh.stop.store(true);
@@ -289,10 +202,11 @@ void stress_thread(ThreadRun* tr) {
 // valid could be written.
 int write_digits(const ThreadRun& tr, const CliOptions& options) {
   const std::string& path = options.output;
+  const DigitChecker& c = tr.checker;
   const char* refusal = nullptr;
-  if (tr.digit_count == 0)
+  if (c.text_count == 0)
     refusal = "no run produced digits";
-  else if (tr.completed[static_cast<std::size_t>(tr.digits_run - 1)].verification == RunVerification::kFailed)
+  else if (tr.completed[static_cast<std::size_t>(c.text_run - 1)].verification == RunVerification::kFailed)
     refusal = "the digits failed verification";
   if (refusal != nullptr) {
     std::fprintf(stderr, "morlant-cli: nothing written to '%s': %s\n", path.c_str(), refusal);
@@ -300,15 +214,15 @@ int write_digits(const ThreadRun& tr, const CliOptions& options) {
   }
 
   const uint64_t requested = static_cast<uint64_t>(options.digits);
-  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(tr.digit_count, tr.guaranteed));
+  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(c.text_count, c.guaranteed));
   const std::string partial = path + ".partial";
   std::FILE* file = std::fopen(partial.c_str(), "wb");
   bool failed = file == nullptr;
   if (file != nullptr) {
-    std::fputc(tr.digits[0], file);
+    std::fputc(c.text[0], file);
     if (count > 1) {
       std::fputc('.', file);
-      std::fwrite(tr.digits.data() + 1, 1, count - 1, file);
+      std::fwrite(c.text.data() + 1, 1, count - 1, file);
     }
     std::fputc('\n', file);
     failed = std::ferror(file) != 0;
@@ -404,7 +318,6 @@ int main(int argc, char** argv) {
   sh.options = &options;
   sh.compute_digits = compute_digits;
   sh.threads = threads;
-  sh.corrupt_run = corrupt_run_from_environment();
   sh.start_ms = start_ms;
   sh.deadline_ms = options.stress && options.stress_seconds > 0
                        ? start_ms + 1000.0 * static_cast<double>(options.stress_seconds)
@@ -414,10 +327,18 @@ int main(int argc, char** argv) {
   sh.stress.runs_per_thread.assign(static_cast<std::size_t>(threads), 0);
 
   std::vector<std::thread> workers;
+  const int32_t corrupt_run = corrupt_run_from_environment();
   for (int32_t t = 0; t < threads; ++t) {
     sh.runs.push_back(std::make_unique<ThreadRun>());
-    sh.runs.back()->shared = &sh;
-    sh.runs.back()->index = t;
+    ThreadRun& tr = *sh.runs.back();
+    tr.shared = &sh;
+    tr.index = t;
+    // The first thread's digits are the ones --output writes, and the ones
+    // the test hook changes.
+    tr.checker.judge = options.verify;
+    tr.checker.keep = t == 0 && !options.output.empty() ? static_cast<uint64_t>(options.digits) : 0;
+    tr.checker.corrupt_run = t == 0 ? corrupt_run : 0;
+    tr.checker.known_good = &sh.known_good;
   }
   for (int32_t t = 0; t < threads; ++t)
     workers.emplace_back(options.stress ? stress_thread : benchmark_thread, sh.runs[static_cast<std::size_t>(t)].get());
@@ -495,8 +416,8 @@ int main(int argc, char** argv) {
   const ThreadRun& first = *sh.runs[0];
   report.aggregate = first.aggregate;
   report.runs = first.completed;
-  report.radix = first.radix;
-  report.guaranteed_digits = first.guaranteed;
+  report.radix = first.checker.radix;
+  report.guaranteed_digits = first.checker.guaranteed;
   if (threads > 1)
     for (const auto& tr : sh.runs) report.threads.push_back({tr->aggregate, tr->completed});
   lock.unlock();

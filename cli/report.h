@@ -7,10 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/verify.h"
 #include "bignum/compute_pi.h"
 #include "sysinfo/system_info.h"
-
-enum class RunVerification { kNotChecked, kPassed, kFailed };
 
 struct RunReport {
   BenchmarkResult result;  // the run's own record
