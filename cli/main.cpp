@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,17 @@
 
 namespace {
 
+// What the command line asks for, resolved against the machine before any
+// work starts.
+struct Plan {
+  CliOptions options;
+  SystemInfo system{};
+  int32_t threads = 1;         // computations at once
+  int32_t compute_digits = 0;  // asked of every computation; above --digits for some --output counts
+  bool custom = false;         // not the standard workload
+  int32_t steps_per_run = 0;   // progress steps one computation reports
+};
+
 struct Shared;
 
 // One thread's computations. The checker belongs to the worker alone; the
@@ -58,23 +70,41 @@ struct ThreadRun {
 };
 
 struct Shared {
-  const CliOptions* options = nullptr;
-  int32_t compute_digits = 0;  // asked of every computation
-  int32_t threads = 1;
-  double start_ms = 0;
-  double deadline_ms = 0;  // end of a stress test with a duration; 0: none
+  // start: the morlant_clock_ms reading the run's times count from.
+  Shared(const Plan& resolved, double start)
+      : plan(resolved),
+        start_ms(start),
+        deadline_ms(resolved.options.stress && resolved.options.stress_seconds > 0
+                        ? start + 1000.0 * static_cast<double>(resolved.options.stress_seconds)
+                        : 0),
+        progress(stderr, cli_stream_is_terminal(stderr), resolved.options.quiet,
+                 resolved.steps_per_run * resolved.options.runs * resolved.threads,
+                 static_cast<uint32_t>(resolved.compute_digits), start) {}
+
+  const Plan& plan;
+  const double start_ms;
+  const double deadline_ms;  // end of a stress test with a duration; 0: none
 
   KnownGoodDigits known_good;  // the first verified run's digits (under its own lock)
 
   std::mutex mutex;
-  ProgressWriter* progress = nullptr;
+  ProgressWriter progress;
   std::vector<int32_t> steps;  // each thread's benchmark-wide step
-  bool ended = false;  // the main thread has taken the records: workers add nothing more
+  // The main thread has taken the records: workers add nothing more to them
+  // and write nothing more to the progress stream.
+  bool ended = false;
   StressReport stress;
 
   std::atomic<bool> stop{false};  // stress: start no further run
   std::atomic<int32_t> finished{0};
   std::vector<std::unique_ptr<ThreadRun>> runs;
+};
+
+// How the watch over the workers ended.
+struct Watch {
+  bool interrupted = false;   // Ctrl+C
+  bool deadline = false;      // a stress test's duration passed
+  bool all_finished = false;  // no worker is still computing
 };
 
 // Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit (the middle one)
@@ -94,28 +124,28 @@ int32_t corrupt_run_from_environment() {
 void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user, void* compute_user) {
   ThreadRun& tr = *static_cast<ThreadRun*>(compute_user);
   Shared& sh = *tr.shared;
+  const CliOptions& options = sh.plan.options;
   const DigitChecker& c = tr.checker;
   compute_checked_run(digits, result, callback, user, &tr.checker);
   const bool wrong = c.verdict == RunVerification::kFailed;
   const bool unchecked = c.judge && result->status != 0 && c.verdict == RunVerification::kNotChecked;
 
-  const std::string thread = sh.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
+  const std::string thread = sh.plan.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
   char text[600];
   if (wrong) {
     std::snprintf(text, sizeof text, "morlant-cli: verification FAILED for run %d%s: %s; the run is not counted",
                   c.run, thread.c_str(), c.why.c_str());
   } else if (result->status == 0) {
-    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", c.run, sh.options->runs, thread.c_str(),
-                  result->message);
+    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", c.run, options.runs, thread.c_str(), result->message);
   } else {
-    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", c.run, sh.options->runs, thread.c_str(),
+    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", c.run, options.runs, thread.c_str(),
                   result->seconds, result->score, c.verdict == RunVerification::kPassed ? ", verified" : "");
   }
   std::lock_guard<std::mutex> lock(sh.mutex);
-  if (unchecked) sh.progress->line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
   if (sh.ended) return;
+  if (unchecked) sh.progress.line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
   tr.completed.push_back({*result, c.verdict});
-  if (!sh.options->stress) sh.progress->line(text, wrong);
+  if (!options.stress) sh.progress.line(text, wrong);
 }
 
 // Progress of one thread's plan, shown for all threads together: the sum of
@@ -124,25 +154,23 @@ int32_t thread_step(int32_t step, uint32_t digits, void* user, double, double cl
   ThreadRun& tr = *static_cast<ThreadRun*>(user);
   Shared& sh = *tr.shared;
   std::lock_guard<std::mutex> lock(sh.mutex);
+  if (sh.ended) return 0;
   sh.steps[static_cast<std::size_t>(tr.index)] = step;
   int32_t sum = 0;
   for (int32_t s : sh.steps) sum += s;
-  sh.progress->step(sum, digits, clock_ms);
+  sh.progress.step(sum, digits, clock_ms);
   return 0;
 }
 
 void benchmark_thread(ThreadRun* tr) {
   Shared& sh = *tr->shared;
-  const CliOptions& options = *sh.options;
-  const int32_t steps_per_run = cli_is_custom(options) || sh.compute_digits != options.digits
-                                    ? agm_iteration_count(sh.compute_digits)
-                                    : STEPS_PER_RUN;
-  const BenchmarkPlan plan{sh.compute_digits, options.runs, steps_per_run, compute_run, tr, nullptr};
+  const Plan& plan = sh.plan;
+  const BenchmarkPlan benchmark{plan.compute_digits, plan.options.runs, plan.steps_per_run, compute_run, tr, nullptr};
   BenchmarkResult aggregate;
-  run_benchmark_plan(&plan, &aggregate, options.quiet ? nullptr : thread_step, tr);
+  run_benchmark_plan(&benchmark, &aggregate, plan.options.quiet ? nullptr : thread_step, tr);
   {
     std::lock_guard<std::mutex> lock(sh.mutex);
-    tr->aggregate = aggregate;
+    if (!sh.ended) tr->aggregate = aggregate;
   }
   sh.finished.fetch_add(1);
 }
@@ -156,7 +184,7 @@ std::string time_of_day() {
 }
 
 std::string stress_status_line(const Shared& sh, double clock_ms) {
-  return format_stress_progress(static_cast<int64_t>(sh.stress.run_seconds.size()), sh.threads, sh.stress.error,
+  return format_stress_progress(static_cast<int64_t>(sh.stress.run_seconds.size()), sh.plan.threads, sh.stress.error,
                                 (clock_ms - sh.start_ms) * 0.001,
                                 sh.stress.run_seconds.empty() ? 0 : sh.stress.run_seconds.back());
 }
@@ -167,7 +195,7 @@ void stress_thread(ThreadRun* tr) {
   Shared& sh = *tr->shared;
   while (!sh.stop.load()) {
     BenchmarkResult result;
-    compute_run(sh.compute_digits, &result, nullptr, nullptr, tr);
+    compute_run(sh.plan.compute_digits, &result, nullptr, nullptr, tr);
     const double now = morlant_clock_ms();
     std::lock_guard<std::mutex> lock(sh.mutex);
     if (sh.ended) break;
@@ -182,7 +210,7 @@ void stress_thread(ThreadRun* tr) {
         s.error_what = tr->checker.verdict == RunVerification::kFailed
                            ? tr->checker.why
                            : std::string("computation failed: ") + result.message;
-        sh.progress->line("morlant-cli: ERROR in " + format_stress_error(s), true);
+        sh.progress.line("morlant-cli: ERROR in " + format_stress_error(s), true);
       }
       sh.stop.store(true);
       break;
@@ -190,7 +218,7 @@ void stress_thread(ThreadRun* tr) {
     sh.stress.digits_computed = static_cast<int32_t>(result.digits);
     sh.stress.run_seconds.push_back(result.seconds);
     ++sh.stress.runs_per_thread[static_cast<std::size_t>(tr->index)];
-    sh.progress->status(stress_status_line(sh, now), now, false);
+    sh.progress.status(stress_status_line(sh, now), now, false);
     if (sh.deadline_ms > 0 && now >= sh.deadline_ms) sh.stop.store(true);
   }
   sh.finished.fetch_add(1);
@@ -267,168 +295,215 @@ bool check_output_path(const std::string& path) {
   std::_Exit(status);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CliOptions options;
+// Parses the command line. Returns the exit status when the program ends
+// here: a bad command line (2, with the reason on standard error), --help or
+// --version (0); nothing when there is work to do.
+std::optional<int> read_command_line(int argc, char** argv, CliOptions* options) {
   std::string error;
-  if (!parse_cli_options(argc, argv, &options, &error)) {
+  if (!parse_cli_options(argc, argv, options, &error)) {
     std::fprintf(stderr, "morlant-cli: %s\n", error.c_str());
     return 2;
   }
-  if (options.help) {
+  if (options->help) {
     std::fputs(cli_usage().c_str(), stdout);
     return 0;
   }
-  if (options.version) {
+  if (options->version) {
     std::printf("morlant-cli %s\n", MORLANT_VERSION);
     return 0;
   }
+  return std::nullopt;
+}
 
-  SystemInfo system{};
-  query_system_info(&system);
-  const int32_t threads = options.threads_all ? std::max(1, system.logical_processors) : options.threads;
+// Whether the plan's computations fit in the memory available now; says
+// why not on standard error.
+bool fits_in_memory(const Plan& plan) {
+  const uint64_t need = cli_memory_for_threads(plan.compute_digits, plan.threads);
+  const int64_t available = cli_available_memory_bytes();
+  if (available < 0 || need <= static_cast<uint64_t>(available)) return true;
+  std::fprintf(stderr,
+               "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
+               "are available; nothing was started (use fewer --threads or --digits)\n",
+               plan.threads, plan.threads == 1 ? "" : "s", plan.compute_digits,
+               static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
+               static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
+  return false;
+}
+
+// Resolves the options against the machine: the thread count, the digits of
+// each computation, the workload's progress steps. False, with the reason on
+// standard error, when nothing may start: no length guarantees the digits
+// --output asks for, too little memory, or an output file that cannot be
+// written.
+bool make_plan(const CliOptions& options, Plan* plan) {
+  plan->options = options;
+  query_system_info(&plan->system);
+  plan->threads = options.threads_all ? std::max(1, plan->system.logical_processors) : options.threads;
   // --output gets the count it asks for, all correct: a count the length
   // cannot guarantee is computed at a longer one.
-  const int32_t compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
-  if (compute_digits == 0) {
+  plan->compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
+  if (plan->compute_digits == 0) {
     std::fprintf(stderr, "morlant-cli: no supported length guarantees %d correct digits\n", options.digits);
-    return 2;
+    return false;
   }
-  const uint64_t need = cli_memory_for_threads(compute_digits, threads);
-  const int64_t available = cli_available_memory_bytes();
-  if (available >= 0 && need > static_cast<uint64_t>(available)) {
-    std::fprintf(stderr,
-                 "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
-                 "are available; nothing was started (use fewer --threads or --digits)\n",
-                 threads, threads == 1 ? "" : "s", compute_digits,
-                 static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
-                 static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
-    return 2;
-  }
-  if (!options.output.empty() && !check_output_path(options.output)) return 2;
-  cli_install_interrupt_handler();
+  plan->custom = cli_is_custom(options) || plan->compute_digits != options.digits;
+  plan->steps_per_run = plan->custom ? agm_iteration_count(plan->compute_digits) : STEPS_PER_RUN;
+  return fits_in_memory(*plan) && (options.output.empty() || check_output_path(options.output));
+}
 
-  const bool custom = cli_is_custom(options) || compute_digits != options.digits;
-  const int32_t steps_per_run = custom ? agm_iteration_count(compute_digits) : STEPS_PER_RUN;
-  const double start_ms = morlant_clock_ms();
-  ProgressWriter progress(stderr, cli_stream_is_terminal(stderr), options.quiet,
-                          steps_per_run * options.runs * threads, static_cast<uint32_t>(compute_digits), start_ms);
-  Shared sh;
-  sh.options = &options;
-  sh.compute_digits = compute_digits;
-  sh.threads = threads;
-  sh.start_ms = start_ms;
-  sh.deadline_ms = options.stress && options.stress_seconds > 0
-                       ? start_ms + 1000.0 * static_cast<double>(options.stress_seconds)
-                       : 0;
-  sh.progress = &progress;
-  sh.steps.assign(static_cast<std::size_t>(threads), 0);
-  sh.stress.runs_per_thread.assign(static_cast<std::size_t>(threads), 0);
-
-  std::vector<std::thread> workers;
+// One worker per thread, each with the checker of its runs: the first
+// thread's digits are the ones --output writes and the ones the test hook
+// changes.
+std::vector<std::thread> start_workers(Shared& sh) {
+  const CliOptions& options = sh.plan.options;
   const int32_t corrupt_run = corrupt_run_from_environment();
-  for (int32_t t = 0; t < threads; ++t) {
+  sh.steps.assign(static_cast<std::size_t>(sh.plan.threads), 0);
+  sh.stress.runs_per_thread.assign(static_cast<std::size_t>(sh.plan.threads), 0);
+  for (int32_t t = 0; t < sh.plan.threads; ++t) {
     sh.runs.push_back(std::make_unique<ThreadRun>());
     ThreadRun& tr = *sh.runs.back();
     tr.shared = &sh;
     tr.index = t;
-    // The first thread's digits are the ones --output writes, and the ones
-    // the test hook changes.
     tr.checker.judge = options.verify;
     tr.checker.keep = t == 0 && !options.output.empty() ? static_cast<uint64_t>(options.digits) : 0;
     tr.checker.corrupt_run = t == 0 ? corrupt_run : 0;
     tr.checker.known_good = &sh.known_good;
   }
-  for (int32_t t = 0; t < threads; ++t)
-    workers.emplace_back(options.stress ? stress_thread : benchmark_thread, sh.runs[static_cast<std::size_t>(t)].get());
+  std::vector<std::thread> workers;
+  for (const auto& tr : sh.runs) workers.emplace_back(options.stress ? stress_thread : benchmark_thread, tr.get());
+  return workers;
+}
 
-  // Watch: Ctrl+C, the stress test's end, the workers' end.
-  bool interrupted = false;
-  bool deadline = false;
+// Waits for the workers' end, Ctrl+C or the end of a stress test, redrawing
+// the stress test's status meanwhile.
+Watch watch_workers(Shared& sh) {
+  Watch watch;
   for (;;) {
-    if (sh.finished.load() == threads) break;
+    if (sh.finished.load() == sh.plan.threads) break;
     if (cli_interrupted()) {
-      interrupted = true;
+      watch.interrupted = true;
       break;
     }
     const double now = morlant_clock_ms();
-    if (options.stress) {
+    if (sh.plan.options.stress) {
       if (sh.stop.load()) break;
       if (sh.deadline_ms > 0 && now >= sh.deadline_ms) {
-        deadline = true;
+        watch.deadline = true;
         break;
       }
       std::lock_guard<std::mutex> lock(sh.mutex);
-      sh.progress->status(stress_status_line(sh, now), now, false);
+      sh.progress.status(stress_status_line(sh, now), now, false);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  const bool all_finished = sh.finished.load() == threads;
-  if (all_finished)
-    for (std::thread& w : workers) w.join();
-  else
-    for (std::thread& w : workers) w.detach();
+  watch.all_finished = sh.finished.load() == sh.plan.threads;
+  return watch;
+}
 
-  std::unique_lock<std::mutex> lock(sh.mutex);
+// Runs the plan: starts the workers and watches them. Afterwards the
+// records are the main thread's: workers still computing (a computation
+// cannot be cancelled) are left to the end of the process and add nothing.
+Watch run(Shared& sh) {
+  cli_install_interrupt_handler();
+  std::vector<std::thread> workers = start_workers(sh);
+  const Watch watch = watch_workers(sh);
+  for (std::thread& w : workers) {
+    if (watch.all_finished)
+      w.join();
+    else
+      w.detach();
+  }
+  std::lock_guard<std::mutex> lock(sh.mutex);
   sh.ended = true;
   sh.stop.store(true);
-  progress.finish();
+  sh.progress.finish();
+  return watch;
+}
 
-  if (options.stress) {
-    StressReport& s = sh.stress;
-    s.version = MORLANT_VERSION;
-    s.digits_requested = options.digits;
-    s.threads = threads;
-    s.duration_seconds = options.stress_seconds;
-    const double elapsed = (morlant_clock_ms() - start_ms) * 0.001;
-    s.seconds = deadline ? std::min(elapsed, static_cast<double>(options.stress_seconds)) : elapsed;
-    s.interrupted = interrupted && !s.error;
-    s.system = system;
-    const std::string text = options.json ? format_stress_json(s) : format_stress_text(s);
-    std::fputs(text.c_str(), stdout);
-    const int status = stress_exit_status(s);
-    if (!all_finished) end_now(status);
-    std::fflush(stdout);
-    return status;
+// The stress test's summary; returns its exit status, or ends the process
+// with it when computations are still running.
+int report_stress(Shared& sh, const Watch& watch) {
+  const Plan& plan = sh.plan;
+  StressReport s;
+  {
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    s = sh.stress;
   }
+  s.version = MORLANT_VERSION;
+  s.digits_requested = plan.options.digits;
+  s.threads = plan.threads;
+  s.duration_seconds = plan.options.stress_seconds;
+  const double elapsed = (morlant_clock_ms() - sh.start_ms) * 0.001;
+  s.seconds = watch.deadline ? std::min(elapsed, static_cast<double>(plan.options.stress_seconds)) : elapsed;
+  s.interrupted = watch.interrupted && !s.error;
+  s.system = plan.system;
+  std::fputs((plan.options.json ? format_stress_json(s) : format_stress_text(s)).c_str(), stdout);
+  const int status = stress_exit_status(s);
+  if (!watch.all_finished) end_now(status);
+  std::fflush(stdout);
+  return status;
+}
 
-  if (interrupted) {
-    // Nothing is reported as a result and nothing is written: the runs that
-    // completed are named on standard error.
-    std::string done;
+// A benchmark cut short by Ctrl+C: nothing is reported as a result and
+// nothing is written; the runs that completed are named on standard error.
+[[noreturn]] void report_interrupted(Shared& sh) {
+  const Plan& plan = sh.plan;
+  std::string done;
+  {
+    std::lock_guard<std::mutex> lock(sh.mutex);
     for (const auto& tr : sh.runs)
-      done += (done.empty() ? "" : ", ") + std::to_string(tr->completed.size()) + " of " + std::to_string(options.runs) +
-              " runs" + (threads > 1 ? " on thread " + std::to_string(tr->index + 1) : "");
-    std::fprintf(stderr, "morlant-cli: interrupted; %s had completed%s\n", done.c_str(),
-                 options.output.empty() ? "" : ", nothing written to --output");
-    end_now(CLI_EXIT_INTERRUPTED);
+      done += (done.empty() ? "" : ", ") + std::to_string(tr->completed.size()) + " of " +
+              std::to_string(plan.options.runs) + " runs" +
+              (plan.threads > 1 ? " on thread " + std::to_string(tr->index + 1) : "");
   }
+  std::fprintf(stderr, "morlant-cli: interrupted; %s had completed%s\n", done.c_str(),
+               plan.options.output.empty() ? "" : ", nothing written to --output");
+  end_now(CLI_EXIT_INTERRUPTED);
+}
 
+// The finished benchmark's report (the workers have all ended), the digits
+// for --output, and the exit status.
+int report_benchmark(Shared& sh) {
+  const Plan& plan = sh.plan;
+  const ThreadRun& first = *sh.runs[0];
   BenchmarkReport report;
   report.version = MORLANT_VERSION;
-  report.digits_requested = options.digits;
-  report.digits_computed = compute_digits;
-  report.runs_requested = options.runs;
-  report.custom = custom;
-  report.verify = options.verify;
-  report.system = system;
-  const ThreadRun& first = *sh.runs[0];
+  report.digits_requested = plan.options.digits;
+  report.digits_computed = plan.compute_digits;
+  report.runs_requested = plan.options.runs;
+  report.custom = plan.custom;
+  report.verify = plan.options.verify;
+  report.system = plan.system;
   report.aggregate = first.aggregate;
   report.runs = first.completed;
   report.radix = first.checker.radix;
   report.guaranteed_digits = first.checker.guaranteed;
-  if (threads > 1)
+  if (plan.threads > 1)
     for (const auto& tr : sh.runs) report.threads.push_back({tr->aggregate, tr->completed});
-  lock.unlock();
 
   int status = report_succeeded(report) ? 0 : 1;
-  if (const char* failed = report.aggregate.status == 0 ? report.aggregate.message : nullptr)
-    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", failed);
-  if (!options.output.empty() && write_digits(first, options) != 0) status = 1;
-
-  const std::string text = options.json ? format_report_json(report) : format_report_text(report);
-  std::fputs(text.c_str(), stdout);
+  if (report.aggregate.status == 0)
+    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", report.aggregate.message);
+  if (!plan.options.output.empty() && write_digits(first, plan.options) != 0) status = 1;
+  std::fputs((plan.options.json ? format_report_json(report) : format_report_text(report)).c_str(), stdout);
   std::fflush(stdout);
   return status;
+}
+
+int report(Shared& sh, const Watch& watch) {
+  if (sh.plan.options.stress) return report_stress(sh, watch);
+  if (watch.interrupted) report_interrupted(sh);
+  return report_benchmark(sh);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CliOptions options;
+  if (const std::optional<int> status = read_command_line(argc, argv, &options)) return *status;
+  Plan plan;
+  if (!make_plan(options, &plan)) return 2;
+  Shared sh(plan, morlant_clock_ms());
+  const Watch watch = run(sh);
+  return report(sh, watch);
 }

@@ -1,6 +1,7 @@
 // Text and JSON reports.
 #include "cli/report.h"
 
+#include "cli/interrupt.h"
 #include "cli/json.h"
 #include "cli/progress.h"
 
@@ -25,6 +26,10 @@ std::string printf_text(const char* format, Args... args) {
   std::snprintf(text, sizeof text, format, args...);
   return text;
 }
+
+// Ctrl+C ended a stress test with a duration before its time (a test
+// without one ends that way normally).
+bool cut_short(const StressReport& report) { return report.interrupted && report.duration_seconds > 0; }
 
 // The first failed aggregate: the single thread's, or the first thread's
 // of several that failed as a whole; null when none did.
@@ -210,12 +215,12 @@ std::string format_report_json(const BenchmarkReport& report) {
 
 int stress_exit_status(const StressReport& report) {
   if (report.error) return 1;
-  return report.interrupted && report.duration_seconds > 0 ? 130 : 0;
+  return cut_short(report) ? CLI_EXIT_INTERRUPTED : 0;
 }
 
 std::string stress_result(const StressReport& report) {
   if (report.error) return "error: " + report.error_what;
-  return report.interrupted && report.duration_seconds > 0 ? "interrupted" : "ok";
+  return cut_short(report) ? "interrupted" : "ok";
 }
 
 double median_seconds(std::vector<double> seconds) {
@@ -256,7 +261,7 @@ std::string format_stress_text(const StressReport& report) {
   }
   if (report.error)
     text += row("Result:", "ERROR in " + format_stress_error(report));
-  else if (report.interrupted && report.duration_seconds > 0)
+  else if (cut_short(report))
     text += row("Result:", "interrupted, no error found");
   else
     text += row("Result:", "no error found");
