@@ -26,22 +26,22 @@ struct KnownGoodDigits {
 // The checks of one sequence of runs (one thread's). The owner sets the
 // first block; the checks fill the rest.
 struct DigitChecker {
-  bool judge = true;             // compare each run's digits with the reference table
-  uint64_t keep = 0;             // without judge: digits to write out all the same, for a file (0: none)
-  bool unchecked_fails = false;  // a run whose digits could not be judged is a failed run too
-  int32_t corrupt_run = 0;       // test hook: this run's middle digit is changed before the check (0: none)
+  bool judge = true;                      // compare each run's digits with the reference table
+  uint64_t keep = 0;                      // without judge: digits to write out all the same (0: none)
+  bool unchecked_fails = false;           // a run whose digits could not be judged fails too
+  int32_t corrupt_run = 0;                // test hook: run whose middle digit is changed before the check
   KnownGoodDigits* known_good = nullptr;  // where wrong digits are located; null: they are not
 
-  int32_t run = 0;          // the run being computed, from 1
-  int32_t digits = 0;       // digits asked of it
-  int32_t radix = 0;        // radix of the last successful run; 0 before one
-  uint32_t guaranteed = 0;  // digits that run guarantees correct
+  int32_t run = 0;                                         // the run being computed, from 1
+  int32_t digits = 0;                                      // digits asked of it
+  int32_t radix = 0;                                       // of the last successful run; 0 before one
+  uint32_t guaranteed = 0;                                 // digits that run guarantees correct
   RunVerification verdict = RunVerification::kNotChecked;  // of the current run
   std::string why;                // what was wrong with it, or why it was not judged
-  int32_t first_failed_run = 0;   // the first run made a failure here; 0 while none
-  std::vector<char> text;         // the digits ("31415...") of the last run that wrote any
-  uint64_t text_count = 0;        // how many of them
-  int32_t text_run = 0;           // that run
+  int32_t first_failed_run = 0;   // the first run the check turned into a failure; 0 while none
+  std::vector<char> text;         // digits ("31415...") of the last run that wrote any
+  uint64_t text_count = 0;        // how many
+  int32_t text_run = 0;           // which run
 };
 
 // The verdict on the first `count` significant digits of a computation of
