@@ -4,6 +4,7 @@
 // no global state.
 #include "bench/benchmark.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,14 +23,11 @@ int32_t wrapping_add(int32_t a, int32_t b) {
 
 int32_t agm_iteration_count(int32_t digits) {
   if (digits < 1) return 0;
-  // The computation's transform length is the smallest power of two (at
-  // least 2) not below digits / 4; it runs log2(length) - 2 iterations.
-  const int32_t quarter = static_cast<int32_t>(static_cast<uint32_t>(digits) >> 2);
-  int32_t n = 1;
-  while ((int32_t{1} << n) < quarter) ++n;  // quarter < 2^29, so the shift stays in range
-  if (n < 3) n = 3;
-  if (n > 22) n = 22;
-  return n - 2;
+  // A computation of transform length 2^k runs k - 2 iterations; k is
+  // clamped to 3 ... 22.
+  int32_t k = 0;
+  for (int32_t length = pi_transform_length(digits); length > 1; length >>= 1) ++k;
+  return std::clamp(k, 3, 22) - 2;
 }
 
 int32_t progress_offset_adapter(int32_t step, uint32_t digits, void* context, double seconds, double clock) {

@@ -22,7 +22,8 @@ struct ProgressOffsetContext {
 };
 
 // Progress steps one computation of `digits` digits reports: 0 for digits < 1,
-// else log2 of its transform length clamped to 3 ... 22, minus 2 (1 ... 20).
+// else log2 of its transform length (pi_transform_length) clamped to 3 ... 22,
+// minus 2 (1 ... 20).
 int32_t agm_iteration_count(int32_t digits);
 
 // Runs BENCHMARK_RUNS computations of BENCHMARK_DIGITS digits and folds them

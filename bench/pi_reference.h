@@ -1,12 +1,11 @@
 // Reference digests of pi's decimal expansion, carried by the program so
-// that --verify can check a computation's digits without the digits
-// themselves.
+// that a computation's digits can be checked without the digits themselves
+// (bench/verify.h).
 #ifndef MORLANT_BENCH_PI_REFERENCE_H
 #define MORLANT_BENCH_PI_REFERENCE_H
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 // One computation size: transform length 2^log2_length with digits_per_word
 // decimal digits per word guarantees guaranteed_digits digits; digest is
@@ -23,16 +22,12 @@ struct PiReference {
 // function, scripts/gen_pi_digests.c).
 uint64_t pi_digest(const char* digits, uint64_t count);
 
-// The entry for a computation size, or null when the table has none.
-const PiReference* pi_reference_find(int32_t log2_length, int32_t digits_per_word);
+// The entry for a computation of transform length `length` (as
+// pi_transform_length gives it) with digits_per_word digits per word, or null
+// when the table has none.
+const PiReference* pi_reference_for_length(int32_t length, int32_t digits_per_word);
 
 // The whole table (count entries).
 const PiReference* pi_reference_table(std::size_t* count);
-
-// Checks the first `count` significant digits of a computation with transform
-// length 2^log2_length and digits_per_word digits per word. Returns true when
-// they match the reference; otherwise false with the reason in *why.
-bool pi_verify_digits(int32_t log2_length, int32_t digits_per_word, const char* digits, uint64_t count,
-                      std::string* why);
 
 #endif  // MORLANT_BENCH_PI_REFERENCE_H

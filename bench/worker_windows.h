@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "bench/benchmark.h"
+#include "bench/verify.h"
 
 constexpr UINT WM_APP_BENCH_DONE = WM_USER + 1;      // lParam: BenchmarkResult*, or 0 (see below)
 constexpr UINT WM_APP_BENCH_PROGRESS = WM_USER + 2;  // lParam: ProgressUpdate*
@@ -35,24 +36,12 @@ extern int32_t last_posted_step;
 // Posts every second step and the last one as WM_APP_BENCH_PROGRESS.
 int32_t PostProgressCallback(int32_t step, uint32_t digits, void* user, double seconds, double clock);
 
-// A benchmark whose every run is checked: after each computation, outside
-// its timed part, the guaranteed digits of the computed value are compared
-// with the reference digests (bench/pi_reference.h). A run whose digits
-// differ, or whose size the reference does not know, is a failed run: it
-// adds nothing to the total, and the whole benchmark fails (status 0, the
-// message names the first such run), since a machine that computes wrong
-// digits has no honest score. `corrupt_run` (1 ... runs; 0 for none) changes
-// one digit of that run before the check: the failure path on demand.
-//
-// The digit text lives in a buffer of this call, sized at the first check.
-void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, BenchmarkResult* result,
-                            ProgressCallback callback, void* user);
-
-// Thread procedure: runs the verified benchmark (BENCHMARK_RUNS runs of
-// BENCHMARK_DIGITS digits) and posts WM_APP_BENCH_DONE with the aggregated
-// record. When that record cannot be allocated it still posts
-// WM_APP_BENCH_DONE, with lParam 0, so the window learns that the benchmark
-// ended, as a failure. Frees the start record; returns 0.
+// Thread procedure: runs the verified benchmark (run_verified_benchmark of
+// bench/verify.h, BENCHMARK_RUNS runs of BENCHMARK_DIGITS digits) and posts
+// WM_APP_BENCH_DONE with the aggregated record. When that record cannot be
+// allocated it still posts WM_APP_BENCH_DONE, with lParam 0, so the window
+// learns that the benchmark ended, as a failure. Frees the start record;
+// returns 0.
 DWORD WINAPI BenchmarkThreadProc(LPVOID start_info);
 
 #endif  // MORLANT_BENCH_WORKER_WINDOWS_H

@@ -54,6 +54,13 @@ uint32_t pi_guaranteed_digits(uint32_t reported) {
   return reported > guard ? reported - guard : 0;
 }
 
+int32_t pi_transform_length(int32_t digits) {
+  const int32_t quarter = digits / 4;
+  int32_t length = 2;
+  while (length < quarter) length *= 2;  // quarter < 2^29: the doubling never overflows
+  return length;
+}
+
 void compute_pi(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user) {
   compute_pi_with_sink(digits, result, callback, user, nullptr, nullptr);
 }
@@ -68,9 +75,7 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
   }
   const double t0 = morlant_clock_ms();
 
-  int32_t log2_nfft = 1;
-  while ((int64_t{1} << log2_nfft) < digits / 4) ++log2_nfft;
-  const int32_t nfft = int32_t{1} << log2_nfft;
+  const int32_t nfft = pi_transform_length(digits);
   const int32_t n = nfft + 2;
 
   const std::size_t record = big_record_bytes(n);
@@ -143,7 +148,7 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
     const double t4 = morlant_clock_ms();
 
     result->status = 1;
-    result->digits = static_cast<uint32_t>(k) << log2_nfft;
+    result->digits = static_cast<uint32_t>(k) * static_cast<uint32_t>(nfft);
     result->seconds = (t4 - t3) * 0.001 + total;
     result->score = 0.0;
     if (result->digits >= 1 && result->seconds > 0) {

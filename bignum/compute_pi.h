@@ -23,6 +23,13 @@ static_assert(sizeof(BenchmarkResult) == 280, "BenchmarkResult is a 280-byte rec
 // by the computation.
 typedef int32_t (*ProgressCallback)(int32_t step, uint32_t digits, void* user, double seconds, double clock);
 
+// The transform length of a computation of `digits` decimal digits: the
+// smallest power of two, at least 2, not below digits / 4 (the quotient
+// truncated). 2 for every digits < 12, 0 and negative counts included (no
+// computation runs for digits < 1); 2^29 for the largest count, so the
+// result always fits. The word count of the computation is this plus 2.
+int32_t pi_transform_length(int32_t digits);
+
 // Computes pi to `digits` decimal digits into *result (nothing at all when
 // result is null). Allocates its nine working buffers for the call and
 // releases them; failures are reported in result->status and message.

@@ -6,11 +6,12 @@
 //
 // Threads: the main thread parses, starts one worker per --threads, then
 // only watches (Ctrl+C, the stress deadline, the workers' end) and reports.
-// Workers share one lock (Shared::mutex) around the progress writer, the
-// first verified digits and every record the main thread reads. A
-// computation cannot be cancelled, so an interrupt or the end of a stress
-// test reports from the records of the completed runs and ends the process
-// with the unfinished ones still running.
+// Workers share one lock (Shared::mutex) around the progress writer and
+// every record the main thread reads; the first verified digits have a lock
+// of their own (KnownGoodDigits). A computation cannot be cancelled, so an
+// interrupt or the end of a stress test reports from the records of the
+// completed runs and ends the process with the unfinished ones still
+// running.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -22,13 +23,13 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/benchmark.h"
-#include "bench/pi_reference.h"
-#include "bignum/big_format.h"
+#include "bench/verify.h"
 #include "bignum/compute_pi.h"
 #include "cli/interrupt.h"
 #include "cli/memory.h"
@@ -44,40 +45,54 @@
 
 namespace {
 
+// What the command line asks for, resolved against the machine before any
+// work starts.
+struct Plan {
+  CliOptions options;
+  SystemInfo system{};
+  int32_t threads = 1;         // computations at once
+  int32_t compute_digits = 0;  // asked of every computation; above --digits for some --output counts
+  bool custom = false;         // not the standard workload
+  int32_t steps_per_run = 0;   // progress steps one computation reports
+};
+
 struct Shared;
 
-// One thread's computations. The fields above `completed` belong to the
-// worker alone; the rest are guarded by Shared::mutex.
+// One thread's computations. The checker belongs to the worker alone; the
+// rest is guarded by Shared::mutex.
 struct ThreadRun {
   Shared* shared = nullptr;
-  int32_t index = 0;         // 0-based thread number
-  int32_t run = 0;           // 1-based number of this thread's run in progress
-  std::vector<char> digits;  // digit buffer, sized by the first sink call
-  uint64_t digit_count = 0;  // digits of the last run that produced any
-  int32_t digits_run = 0;    // the run they belong to
-  int32_t radix = 0;
-  uint32_t guaranteed = 0;
-  RunVerification verdict = RunVerification::kNotChecked;  // of the run just computed
-  std::string wrong;                                       // what was wrong with it
+  int32_t index = 0;     // 0-based thread number
+  DigitChecker checker;  // each run's digits and verdict, and the run in progress
 
   std::vector<RunReport> completed;  // every finished run, in order
   BenchmarkResult aggregate{};       // the thread's plan, once done
 };
 
 struct Shared {
-  const CliOptions* options = nullptr;
-  int32_t compute_digits = 0;  // asked of every computation
-  int32_t threads = 1;
-  int32_t corrupt_run = 0;  // test hook, see corrupt_run_from_environment
-  double start_ms = 0;
-  double deadline_ms = 0;  // end of a stress test with a duration; 0: none
+  // start: the morlant_clock_ms reading the run's times count from.
+  Shared(const Plan& resolved, double start)
+      : plan(resolved),
+        start_ms(start),
+        deadline_ms(resolved.options.stress && resolved.options.stress_seconds > 0
+                        ? start + 1000.0 * static_cast<double>(resolved.options.stress_seconds)
+                        : 0),
+        progress(stderr, cli_stream_is_terminal(stderr), resolved.options.quiet,
+                 resolved.steps_per_run * resolved.options.runs * resolved.threads,
+                 static_cast<uint32_t>(resolved.compute_digits), start) {}
+
+  const Plan& plan;
+  const double start_ms;
+  const double deadline_ms;  // end of a stress test with a duration; 0: none
+
+  KnownGoodDigits known_good;  // the first verified run's digits (under its own lock)
 
   std::mutex mutex;
-  ProgressWriter* progress = nullptr;
-  std::vector<int32_t> steps;   // each thread's benchmark-wide step
-  std::vector<char> reference;  // the first verified run's digits
-  bool have_reference = false;
-  bool ended = false;  // the main thread has taken the records: workers add nothing more
+  ProgressWriter progress;
+  std::vector<int32_t> steps;  // each thread's benchmark-wide step
+  // The main thread has taken the records: workers add nothing more to them
+  // and write nothing more to the progress stream.
+  bool ended = false;
   StressReport stress;
 
   std::atomic<bool> stop{false};  // stress: start no further run
@@ -85,10 +100,17 @@ struct Shared {
   std::vector<std::unique_ptr<ThreadRun>> runs;
 };
 
+// How the watch over the workers ended.
+struct Watch {
+  bool interrupted = false;   // Ctrl+C
+  bool deadline = false;      // a stress test's duration passed
+  bool all_finished = false;  // no worker is still computing
+};
+
 // Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit (the middle one)
 // of run K's digits on the first thread after the computation, before they
-// are verified or written, so that the tests can see a wrong result caught.
-// Not part of the interface.
+// are verified or written (DigitChecker::corrupt_run), so that the tests can
+// see a wrong result caught. Not part of the interface.
 int32_t corrupt_run_from_environment() {
   const char* value = std::getenv("MORLANT_CLI_CORRUPT_DIGIT");
   if (value == nullptr) return 0;
@@ -96,121 +118,34 @@ int32_t corrupt_run_from_environment() {
   return k > 0 && k <= 1000000 ? static_cast<int32_t>(k) : 0;
 }
 
-int32_t floor_log2(int32_t v) {
-  int32_t lg = 0;
-  while ((int32_t{1} << (lg + 1)) <= v) ++lg;
-  return lg;
-}
-
-// Where digits differ from the reference, for a user: position 0 is the
-// leading 3, position i the i-th digit after the point.
-std::string describe_wrong_digit(uint64_t i, char got, char expected) {
-  char text[160];
-  if (i == 0)
-    std::snprintf(text, sizeof text, "the leading digit is wrong (%c instead of %c)", got, expected);
-  else
-    std::snprintf(text, sizeof text, "digit %llu after the decimal point is wrong (%c instead of %c)",
-                  static_cast<unsigned long long>(i), got, expected);
-  return text;
-}
-
-// Checks a run's digits: against the built-in digest; a mismatch is located
-// against the first verified run's digits when there is one. A size without
-// a digest is not checked (and said so).
-void verify_run(ThreadRun& tr, int32_t length, int32_t per_word) {
-  Shared& sh = *tr.shared;
-  const bool power_of_two = length >= 2 && (length & (length - 1)) == 0;
-  const PiReference* ref = power_of_two ? pi_reference_find(floor_log2(length), per_word) : nullptr;
-  if (ref == nullptr || ref->guaranteed_digits != tr.digit_count) {
-    std::lock_guard<std::mutex> lock(sh.mutex);
-    sh.progress->line("morlant-cli: run " + std::to_string(tr.run) + " not verified: no reference digest for " +
-                          std::to_string(tr.digit_count) + " digits at " + std::to_string(per_word) +
-                          " digits per word",
-                      true);
-    return;
-  }
-  const bool ok = pi_digest(tr.digits.data(), tr.digit_count) == ref->digest;
-  std::lock_guard<std::mutex> lock(sh.mutex);
-  if (ok) {
-    tr.verdict = RunVerification::kPassed;
-    if (!sh.have_reference) {
-      sh.reference.assign(tr.digits.begin(), tr.digits.begin() + static_cast<std::ptrdiff_t>(tr.digit_count));
-      sh.have_reference = true;
-    }
-    return;
-  }
-  tr.verdict = RunVerification::kFailed;
-  tr.wrong = "the digits do not match the built-in digest (no verified run yet to locate the wrong digit)";
-  if (sh.have_reference && sh.reference.size() == tr.digit_count) {
-    for (uint64_t i = 0; i < tr.digit_count; ++i)
-      if (tr.digits[i] != sh.reference[i]) {
-        tr.wrong = describe_wrong_digit(i, tr.digits[i], sh.reference[i]);
-        break;
-      }
-  }
-}
-
-// Receives each successful run's value of pi after its timed part: records
-// the radix and the guaranteed digit count, and formats, verifies and keeps
-// the digits when verification or --output (first thread) needs them.
-void digit_sink(const BigFloat* pi, int32_t n, int32_t R, void* user) {
-  ThreadRun& tr = *static_cast<ThreadRun*>(user);
-  const CliOptions& options = *tr.shared->options;
-  const int32_t per_word = big_digits_per_word(R);
-  const int32_t length = n - 2;  // the transform length
-  const uint32_t guaranteed = pi_guaranteed_digits(static_cast<uint32_t>(per_word) * static_cast<uint32_t>(length));
-  tr.radix = R;
-  tr.guaranteed = guaranteed;
-  const bool keep = tr.index == 0 && !options.output.empty();
-  if (!options.verify && !keep) return;
-
-  // Every run of a thread has the same size, so the buffer is sized once.
-  const uint64_t wanted =
-      options.verify ? guaranteed : std::min<uint64_t>(guaranteed, static_cast<uint64_t>(options.digits));
-  if (tr.digits.size() < wanted) tr.digits.resize(wanted);
-  const int64_t got = big_format_digits(n, R, pi, static_cast<int64_t>(wanted), tr.digits.data());
-  tr.digit_count = got > 0 ? static_cast<uint64_t>(got) : 0;
-  tr.digits_run = tr.run;
-  if (tr.index == 0 && tr.shared->corrupt_run == tr.run && tr.digit_count > 0) {
-    char& d = tr.digits[tr.digit_count / 2];
-    d = d == '9' ? '0' : static_cast<char>(d + 1);
-  }
-  if (options.verify) verify_run(tr, length, per_word);
-}
-
-// The plan's compute function: compute_pi with the sink; a run whose digits
-// are wrong becomes a failed run, so that it adds nothing to the score. In a
+// The plan's compute function: the checked computation (a run whose digits
+// are wrong is a failed run, so that it adds nothing to the score). In a
 // benchmark a line about the run goes to the progress stream.
 void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user, void* compute_user) {
   ThreadRun& tr = *static_cast<ThreadRun*>(compute_user);
   Shared& sh = *tr.shared;
-  ++tr.run;
-  tr.verdict = RunVerification::kNotChecked;
-  tr.wrong.clear();
-  compute_pi_with_sink(digits, result, callback, user, digit_sink, &tr);
-  const bool wrong = result->status != 0 && tr.verdict == RunVerification::kFailed;
-  if (wrong) {
-    result->status = 0;
-    result->score = 0;  // a wrong result earns nothing
-    std::snprintf(result->message, sizeof result->message, "wrong digits: %s", tr.wrong.c_str());
-  }
+  const CliOptions& options = sh.plan.options;
+  const DigitChecker& c = tr.checker;
+  compute_checked_run(digits, result, callback, user, &tr.checker);
+  const bool wrong = c.verdict == RunVerification::kFailed;
+  const bool unchecked = c.judge && result->status != 0 && c.verdict == RunVerification::kNotChecked;
 
-  const std::string thread = sh.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
+  const std::string thread = sh.plan.threads > 1 ? " on thread " + std::to_string(tr.index + 1) : "";
   char text[600];
   if (wrong) {
     std::snprintf(text, sizeof text, "morlant-cli: verification FAILED for run %d%s: %s; the run is not counted",
-                  tr.run, thread.c_str(), tr.wrong.c_str());
+                  c.run, thread.c_str(), c.why.c_str());
   } else if (result->status == 0) {
-    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", tr.run, sh.options->runs, thread.c_str(),
-                  result->message);
+    std::snprintf(text, sizeof text, "run %d/%d%s failed: %s", c.run, options.runs, thread.c_str(), result->message);
   } else {
-    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", tr.run, sh.options->runs, thread.c_str(),
-                  result->seconds, result->score, tr.verdict == RunVerification::kPassed ? ", verified" : "");
+    std::snprintf(text, sizeof text, "run %d/%d%s: %.3f sec, score %.0f%s", c.run, options.runs, thread.c_str(),
+                  result->seconds, result->score, c.verdict == RunVerification::kPassed ? ", verified" : "");
   }
   std::lock_guard<std::mutex> lock(sh.mutex);
   if (sh.ended) return;
-  tr.completed.push_back({*result, tr.verdict});
-  if (!sh.options->stress) sh.progress->line(text, wrong);
+  if (unchecked) sh.progress.line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
+  tr.completed.push_back({*result, c.verdict});
+  if (!options.stress) sh.progress.line(text, wrong);
 }
 
 // Progress of one thread's plan, shown for all threads together: the sum of
@@ -219,25 +154,23 @@ int32_t thread_step(int32_t step, uint32_t digits, void* user, double, double cl
   ThreadRun& tr = *static_cast<ThreadRun*>(user);
   Shared& sh = *tr.shared;
   std::lock_guard<std::mutex> lock(sh.mutex);
+  if (sh.ended) return 0;
   sh.steps[static_cast<std::size_t>(tr.index)] = step;
   int32_t sum = 0;
   for (int32_t s : sh.steps) sum += s;
-  sh.progress->step(sum, digits, clock_ms);
+  sh.progress.step(sum, digits, clock_ms);
   return 0;
 }
 
 void benchmark_thread(ThreadRun* tr) {
   Shared& sh = *tr->shared;
-  const CliOptions& options = *sh.options;
-  const int32_t steps_per_run = cli_is_custom(options) || sh.compute_digits != options.digits
-                                    ? agm_iteration_count(sh.compute_digits)
-                                    : STEPS_PER_RUN;
-  const BenchmarkPlan plan{sh.compute_digits, options.runs, steps_per_run, compute_run, tr, nullptr};
+  const Plan& plan = sh.plan;
+  const BenchmarkPlan benchmark{plan.compute_digits, plan.options.runs, plan.steps_per_run, compute_run, tr, nullptr};
   BenchmarkResult aggregate;
-  run_benchmark_plan(&plan, &aggregate, options.quiet ? nullptr : thread_step, tr);
+  run_benchmark_plan(&benchmark, &aggregate, plan.options.quiet ? nullptr : thread_step, tr);
   {
     std::lock_guard<std::mutex> lock(sh.mutex);
-    tr->aggregate = aggregate;
+    if (!sh.ended) tr->aggregate = aggregate;
   }
   sh.finished.fetch_add(1);
 }
@@ -251,7 +184,7 @@ std::string time_of_day() {
 }
 
 std::string stress_status_line(const Shared& sh, double clock_ms) {
-  return format_stress_progress(static_cast<int64_t>(sh.stress.run_seconds.size()), sh.threads, sh.stress.error,
+  return format_stress_progress(static_cast<int64_t>(sh.stress.run_seconds.size()), sh.plan.threads, sh.stress.error,
                                 (clock_ms - sh.start_ms) * 0.001,
                                 sh.stress.run_seconds.empty() ? 0 : sh.stress.run_seconds.back());
 }
@@ -262,7 +195,7 @@ void stress_thread(ThreadRun* tr) {
   Shared& sh = *tr->shared;
   while (!sh.stop.load()) {
     BenchmarkResult result;
-    compute_run(sh.compute_digits, &result, nullptr, nullptr, tr);
+    compute_run(sh.plan.compute_digits, &result, nullptr, nullptr, tr);
     const double now = morlant_clock_ms();
     std::lock_guard<std::mutex> lock(sh.mutex);
     if (sh.ended) break;
@@ -270,13 +203,14 @@ void stress_thread(ThreadRun* tr) {
       if (!sh.stress.error) {
         StressReport& s = sh.stress;
         s.error = true;
-        s.error_run = tr->run;
+        s.error_run = tr->checker.run;
         s.error_thread = tr->index + 1;
         s.error_elapsed = (now - sh.start_ms) * 0.001;
         s.error_time_of_day = time_of_day();
-        s.error_what = tr->verdict == RunVerification::kFailed ? tr->wrong
-                                                                : std::string("computation failed: ") + result.message;
-        sh.progress->line("morlant-cli: ERROR in " + format_stress_error(s), true);
+        s.error_what = tr->checker.verdict == RunVerification::kFailed
+                           ? tr->checker.why
+                           : std::string("computation failed: ") + result.message;
+        sh.progress.line("morlant-cli: ERROR in " + format_stress_error(s), true);
       }
       sh.stop.store(true);
       break;
@@ -284,7 +218,7 @@ void stress_thread(ThreadRun* tr) {
     sh.stress.digits_computed = static_cast<int32_t>(result.digits);
     sh.stress.run_seconds.push_back(result.seconds);
     ++sh.stress.runs_per_thread[static_cast<std::size_t>(tr->index)];
-    sh.progress->status(stress_status_line(sh, now), now, false);
+    sh.progress.status(stress_status_line(sh, now), now, false);
     if (sh.deadline_ms > 0 && now >= sh.deadline_ms) sh.stop.store(true);
   }
   sh.finished.fetch_add(1);
@@ -296,10 +230,11 @@ void stress_thread(ThreadRun* tr) {
 // valid could be written.
 int write_digits(const ThreadRun& tr, const CliOptions& options) {
   const std::string& path = options.output;
+  const DigitChecker& c = tr.checker;
   const char* refusal = nullptr;
-  if (tr.digit_count == 0)
+  if (c.text_count == 0)
     refusal = "no run produced digits";
-  else if (tr.completed[static_cast<std::size_t>(tr.digits_run - 1)].verification == RunVerification::kFailed)
+  else if (tr.completed[static_cast<std::size_t>(c.text_run - 1)].verification == RunVerification::kFailed)
     refusal = "the digits failed verification";
   if (refusal != nullptr) {
     std::fprintf(stderr, "morlant-cli: nothing written to '%s': %s\n", path.c_str(), refusal);
@@ -307,15 +242,15 @@ int write_digits(const ThreadRun& tr, const CliOptions& options) {
   }
 
   const uint64_t requested = static_cast<uint64_t>(options.digits);
-  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(tr.digit_count, tr.guaranteed));
+  const uint64_t count = std::min<uint64_t>(requested, std::min<uint64_t>(c.text_count, c.guaranteed));
   const std::string partial = path + ".partial";
   std::FILE* file = std::fopen(partial.c_str(), "wb");
   bool failed = file == nullptr;
   if (file != nullptr) {
-    std::fputc(tr.digits[0], file);
+    std::fputc(c.text[0], file);
     if (count > 1) {
       std::fputc('.', file);
-      std::fwrite(tr.digits.data() + 1, 1, count - 1, file);
+      std::fwrite(c.text.data() + 1, 1, count - 1, file);
     }
     std::fputc('\n', file);
     failed = std::ferror(file) != 0;
@@ -360,161 +295,215 @@ bool check_output_path(const std::string& path) {
   std::_Exit(status);
 }
 
+// Parses the command line. Returns the exit status when the program ends
+// here: a bad command line (2, with the reason on standard error), --help or
+// --version (0); nothing when there is work to do.
+std::optional<int> read_command_line(int argc, char** argv, CliOptions* options) {
+  std::string error;
+  if (!parse_cli_options(argc, argv, options, &error)) {
+    std::fprintf(stderr, "morlant-cli: %s\n", error.c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(cli_usage().c_str(), stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::printf("morlant-cli %s\n", MORLANT_VERSION);
+    return 0;
+  }
+  return std::nullopt;
+}
+
+// Whether the plan's computations fit in the memory available now; says
+// why not on standard error.
+bool fits_in_memory(const Plan& plan) {
+  const uint64_t need = cli_memory_for_threads(plan.compute_digits, plan.threads);
+  const int64_t available = cli_available_memory_bytes();
+  if (available < 0 || need <= static_cast<uint64_t>(available)) return true;
+  std::fprintf(stderr,
+               "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
+               "are available; nothing was started (use fewer --threads or --digits)\n",
+               plan.threads, plan.threads == 1 ? "" : "s", plan.compute_digits,
+               static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
+               static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
+  return false;
+}
+
+// Resolves the options against the machine: the thread count, the digits of
+// each computation, the workload's progress steps. False, with the reason on
+// standard error, when nothing may start: no length guarantees the digits
+// --output asks for, too little memory, or an output file that cannot be
+// written.
+bool make_plan(const CliOptions& options, Plan* plan) {
+  plan->options = options;
+  query_system_info(&plan->system);
+  plan->threads = options.threads_all ? std::max(1, plan->system.logical_processors) : options.threads;
+  // --output gets the count it asks for, all correct: a count the length
+  // cannot guarantee is computed at a longer one.
+  plan->compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
+  if (plan->compute_digits == 0) {
+    std::fprintf(stderr, "morlant-cli: no supported length guarantees %d correct digits\n", options.digits);
+    return false;
+  }
+  plan->custom = cli_is_custom(options) || plan->compute_digits != options.digits;
+  plan->steps_per_run = plan->custom ? agm_iteration_count(plan->compute_digits) : STEPS_PER_RUN;
+  return fits_in_memory(*plan) && (options.output.empty() || check_output_path(options.output));
+}
+
+// One worker per thread, each with the checker of its runs: the first
+// thread's digits are the ones --output writes and the ones the test hook
+// changes.
+std::vector<std::thread> start_workers(Shared& sh) {
+  const CliOptions& options = sh.plan.options;
+  const int32_t corrupt_run = corrupt_run_from_environment();
+  sh.steps.assign(static_cast<std::size_t>(sh.plan.threads), 0);
+  sh.stress.runs_per_thread.assign(static_cast<std::size_t>(sh.plan.threads), 0);
+  for (int32_t t = 0; t < sh.plan.threads; ++t) {
+    sh.runs.push_back(std::make_unique<ThreadRun>());
+    ThreadRun& tr = *sh.runs.back();
+    tr.shared = &sh;
+    tr.index = t;
+    tr.checker.judge = options.verify;
+    tr.checker.keep = t == 0 && !options.output.empty() ? static_cast<uint64_t>(options.digits) : 0;
+    tr.checker.corrupt_run = t == 0 ? corrupt_run : 0;
+    tr.checker.known_good = &sh.known_good;
+  }
+  std::vector<std::thread> workers;
+  for (const auto& tr : sh.runs) workers.emplace_back(options.stress ? stress_thread : benchmark_thread, tr.get());
+  return workers;
+}
+
+// Waits for the workers' end, Ctrl+C or the end of a stress test, redrawing
+// the stress test's status meanwhile.
+Watch watch_workers(Shared& sh) {
+  Watch watch;
+  for (;;) {
+    if (sh.finished.load() == sh.plan.threads) break;
+    if (cli_interrupted()) {
+      watch.interrupted = true;
+      break;
+    }
+    const double now = morlant_clock_ms();
+    if (sh.plan.options.stress) {
+      if (sh.stop.load()) break;
+      if (sh.deadline_ms > 0 && now >= sh.deadline_ms) {
+        watch.deadline = true;
+        break;
+      }
+      std::lock_guard<std::mutex> lock(sh.mutex);
+      sh.progress.status(stress_status_line(sh, now), now, false);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  watch.all_finished = sh.finished.load() == sh.plan.threads;
+  return watch;
+}
+
+// Runs the plan: starts the workers and watches them. Afterwards the
+// records are the main thread's: workers still computing (a computation
+// cannot be cancelled) are left to the end of the process and add nothing.
+Watch run(Shared& sh) {
+  cli_install_interrupt_handler();
+  std::vector<std::thread> workers = start_workers(sh);
+  const Watch watch = watch_workers(sh);
+  for (std::thread& w : workers) {
+    if (watch.all_finished)
+      w.join();
+    else
+      w.detach();
+  }
+  std::lock_guard<std::mutex> lock(sh.mutex);
+  sh.ended = true;
+  sh.stop.store(true);
+  sh.progress.finish();
+  return watch;
+}
+
+// The stress test's summary; returns its exit status, or ends the process
+// with it when computations are still running.
+int report_stress(Shared& sh, const Watch& watch) {
+  const Plan& plan = sh.plan;
+  StressReport s;
+  {
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    s = sh.stress;
+  }
+  s.version = MORLANT_VERSION;
+  s.digits_requested = plan.options.digits;
+  s.threads = plan.threads;
+  s.duration_seconds = plan.options.stress_seconds;
+  const double elapsed = (morlant_clock_ms() - sh.start_ms) * 0.001;
+  s.seconds = watch.deadline ? std::min(elapsed, static_cast<double>(plan.options.stress_seconds)) : elapsed;
+  s.interrupted = watch.interrupted && !s.error;
+  s.system = plan.system;
+  std::fputs((plan.options.json ? format_stress_json(s) : format_stress_text(s)).c_str(), stdout);
+  const int status = stress_exit_status(s);
+  if (!watch.all_finished) end_now(status);
+  std::fflush(stdout);
+  return status;
+}
+
+// A benchmark cut short by Ctrl+C: nothing is reported as a result and
+// nothing is written; the runs that completed are named on standard error.
+[[noreturn]] void report_interrupted(Shared& sh) {
+  const Plan& plan = sh.plan;
+  std::string done;
+  {
+    std::lock_guard<std::mutex> lock(sh.mutex);
+    for (const auto& tr : sh.runs)
+      done += (done.empty() ? "" : ", ") + std::to_string(tr->completed.size()) + " of " +
+              std::to_string(plan.options.runs) + " runs" +
+              (plan.threads > 1 ? " on thread " + std::to_string(tr->index + 1) : "");
+  }
+  std::fprintf(stderr, "morlant-cli: interrupted; %s had completed%s\n", done.c_str(),
+               plan.options.output.empty() ? "" : ", nothing written to --output");
+  end_now(CLI_EXIT_INTERRUPTED);
+}
+
+// The finished benchmark's report (the workers have all ended), the digits
+// for --output, and the exit status.
+int report_benchmark(Shared& sh) {
+  const Plan& plan = sh.plan;
+  const ThreadRun& first = *sh.runs[0];
+  BenchmarkReport report;
+  report.version = MORLANT_VERSION;
+  report.digits_requested = plan.options.digits;
+  report.digits_computed = plan.compute_digits;
+  report.runs_requested = plan.options.runs;
+  report.custom = plan.custom;
+  report.verify = plan.options.verify;
+  report.system = plan.system;
+  report.aggregate = first.aggregate;
+  report.runs = first.completed;
+  report.radix = first.checker.radix;
+  report.guaranteed_digits = first.checker.guaranteed;
+  if (plan.threads > 1)
+    for (const auto& tr : sh.runs) report.threads.push_back({tr->aggregate, tr->completed});
+
+  int status = report_succeeded(report) ? 0 : 1;
+  if (report.aggregate.status == 0)
+    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", report.aggregate.message);
+  if (!plan.options.output.empty() && write_digits(first, plan.options) != 0) status = 1;
+  std::fputs((plan.options.json ? format_report_json(report) : format_report_text(report)).c_str(), stdout);
+  std::fflush(stdout);
+  return status;
+}
+
+int report(Shared& sh, const Watch& watch) {
+  if (sh.plan.options.stress) return report_stress(sh, watch);
+  if (watch.interrupted) report_interrupted(sh);
+  return report_benchmark(sh);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CliOptions options;
-  std::string error;
-  if (!parse_cli_options(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "morlant-cli: %s\n", error.c_str());
-    return 2;
-  }
-  if (options.help) {
-    std::fputs(cli_usage().c_str(), stdout);
-    return 0;
-  }
-  if (options.version) {
-    std::printf("morlant-cli %s\n", MORLANT_VERSION);
-    return 0;
-  }
-
-  SystemInfo system{};
-  query_system_info(&system);
-  const int32_t threads = options.threads_all ? std::max(1, system.logical_processors) : options.threads;
-  // --output gets the count it asks for, all correct: a count the length
-  // cannot guarantee is computed at a longer one.
-  const int32_t compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
-  if (compute_digits == 0) {
-    std::fprintf(stderr, "morlant-cli: no supported length guarantees %d correct digits\n", options.digits);
-    return 2;
-  }
-  const uint64_t need = cli_memory_for_threads(compute_digits, threads);
-  const int64_t available = cli_available_memory_bytes();
-  if (available >= 0 && need > static_cast<uint64_t>(available)) {
-    std::fprintf(stderr,
-                 "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
-                 "are available; nothing was started (use fewer --threads or --digits)\n",
-                 threads, threads == 1 ? "" : "s", compute_digits,
-                 static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
-                 static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
-    return 2;
-  }
-  if (!options.output.empty() && !check_output_path(options.output)) return 2;
-  cli_install_interrupt_handler();
-
-  const bool custom = cli_is_custom(options) || compute_digits != options.digits;
-  const int32_t steps_per_run = custom ? agm_iteration_count(compute_digits) : STEPS_PER_RUN;
-  const double start_ms = morlant_clock_ms();
-  ProgressWriter progress(stderr, cli_stream_is_terminal(stderr), options.quiet,
-                          steps_per_run * options.runs * threads, static_cast<uint32_t>(compute_digits), start_ms);
-  Shared sh;
-  sh.options = &options;
-  sh.compute_digits = compute_digits;
-  sh.threads = threads;
-  sh.corrupt_run = corrupt_run_from_environment();
-  sh.start_ms = start_ms;
-  sh.deadline_ms = options.stress && options.stress_seconds > 0
-                       ? start_ms + 1000.0 * static_cast<double>(options.stress_seconds)
-                       : 0;
-  sh.progress = &progress;
-  sh.steps.assign(static_cast<std::size_t>(threads), 0);
-  sh.stress.runs_per_thread.assign(static_cast<std::size_t>(threads), 0);
-
-  std::vector<std::thread> workers;
-  for (int32_t t = 0; t < threads; ++t) {
-    sh.runs.push_back(std::make_unique<ThreadRun>());
-    sh.runs.back()->shared = &sh;
-    sh.runs.back()->index = t;
-  }
-  for (int32_t t = 0; t < threads; ++t)
-    workers.emplace_back(options.stress ? stress_thread : benchmark_thread, sh.runs[static_cast<std::size_t>(t)].get());
-
-  // Watch: Ctrl+C, the stress test's end, the workers' end.
-  bool interrupted = false;
-  bool deadline = false;
-  for (;;) {
-    if (sh.finished.load() == threads) break;
-    if (cli_interrupted()) {
-      interrupted = true;
-      break;
-    }
-    const double now = morlant_clock_ms();
-    if (options.stress) {
-      if (sh.stop.load()) break;
-      if (sh.deadline_ms > 0 && now >= sh.deadline_ms) {
-        deadline = true;
-        break;
-      }
-      std::lock_guard<std::mutex> lock(sh.mutex);
-      sh.progress->status(stress_status_line(sh, now), now, false);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  const bool all_finished = sh.finished.load() == threads;
-  if (all_finished)
-    for (std::thread& w : workers) w.join();
-  else
-    for (std::thread& w : workers) w.detach();
-
-  std::unique_lock<std::mutex> lock(sh.mutex);
-  sh.ended = true;
-  sh.stop.store(true);
-  progress.finish();
-
-  if (options.stress) {
-    StressReport& s = sh.stress;
-    s.version = MORLANT_VERSION;
-    s.digits_requested = options.digits;
-    s.threads = threads;
-    s.duration_seconds = options.stress_seconds;
-    const double elapsed = (morlant_clock_ms() - start_ms) * 0.001;
-    s.seconds = deadline ? std::min(elapsed, static_cast<double>(options.stress_seconds)) : elapsed;
-    s.interrupted = interrupted && !s.error;
-    s.system = system;
-    const std::string text = options.json ? format_stress_json(s) : format_stress_text(s);
-    std::fputs(text.c_str(), stdout);
-    const int status = stress_exit_status(s);
-    if (!all_finished) end_now(status);
-    std::fflush(stdout);
-    return status;
-  }
-
-  if (interrupted) {
-    // Nothing is reported as a result and nothing is written: the runs that
-    // completed are named on standard error.
-    std::string done;
-    for (const auto& tr : sh.runs)
-      done += (done.empty() ? "" : ", ") + std::to_string(tr->completed.size()) + " of " + std::to_string(options.runs) +
-              " runs" + (threads > 1 ? " on thread " + std::to_string(tr->index + 1) : "");
-    std::fprintf(stderr, "morlant-cli: interrupted; %s had completed%s\n", done.c_str(),
-                 options.output.empty() ? "" : ", nothing written to --output");
-    end_now(CLI_EXIT_INTERRUPTED);
-  }
-
-  BenchmarkReport report;
-  report.version = MORLANT_VERSION;
-  report.digits_requested = options.digits;
-  report.digits_computed = compute_digits;
-  report.runs_requested = options.runs;
-  report.custom = custom;
-  report.verify = options.verify;
-  report.system = system;
-  const ThreadRun& first = *sh.runs[0];
-  report.aggregate = first.aggregate;
-  report.runs = first.completed;
-  report.radix = first.radix;
-  report.guaranteed_digits = first.guaranteed;
-  if (threads > 1)
-    for (const auto& tr : sh.runs) report.threads.push_back({tr->aggregate, tr->completed});
-  lock.unlock();
-
-  int status = report_succeeded(report) ? 0 : 1;
-  if (const char* failed = report.aggregate.status == 0 ? report.aggregate.message : nullptr)
-    std::fprintf(stderr, "morlant-cli: benchmark failed: %s\n", failed);
-  if (!options.output.empty() && write_digits(first, options) != 0) status = 1;
-
-  const std::string text = options.json ? format_report_json(report) : format_report_text(report);
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-  return status;
+  if (const std::optional<int> status = read_command_line(argc, argv, &options)) return *status;
+  Plan plan;
+  if (!make_plan(options, &plan)) return 2;
+  Shared sh(plan, morlant_clock_ms());
+  const Watch watch = run(sh);
+  return report(sh, watch);
 }

@@ -4,30 +4,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bignum/compute_pi.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-namespace {
-
-// The computation's transform length for `digits`: the smallest power of
-// two, at least 2, not below digits / 4.
-uint64_t transform_length(int32_t digits) {
-  uint64_t length = 2;
-  while (length < static_cast<uint64_t>(digits > 0 ? digits : 0) / 4) length *= 2;
-  return length;
-}
-
-}  // namespace
-
 uint64_t cli_memory_per_computation(int32_t digits) {
-  const uint64_t length = transform_length(digits);
+  const uint64_t length = static_cast<uint64_t>(pi_transform_length(digits));
   return 36 * (length + 2) + 48 + 4 * length;
 }
 
 uint64_t cli_memory_for_threads(int32_t digits, int32_t threads) {
   return cli_memory_per_computation(digits) * static_cast<uint64_t>(threads > 0 ? threads : 0) +
-         4 * transform_length(digits);
+         4 * static_cast<uint64_t>(pi_transform_length(digits));
 }
 
 int64_t cli_available_memory_bytes() {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "bench/pi_reference.h"
+#include "bignum/compute_pi.h"
 
 namespace {
 
@@ -151,20 +152,16 @@ bool cli_is_custom(const CliOptions& options) {
 
 int32_t cli_digits_to_compute(int32_t requested) {
   if (requested < 1) return 0;
-  std::size_t count = 0;
-  const PiReference* table = pi_reference_table(&count);
-  int32_t lg = 1;
-  while ((int64_t{1} << lg) < requested / 4) ++lg;  // the length `requested` selects by itself
-  for (const int32_t own = lg; lg <= 30; ++lg) {
+  const int32_t own = pi_transform_length(requested);  // the length `requested` selects by itself
+  for (int32_t length = own; length <= (int32_t{1} << 29); length *= 2) {
     // The fewest digits per word this length may choose; a length without
     // any reference entry is not supported.
-    int32_t fewest = 0;
-    for (std::size_t e = 0; e < count; ++e)
-      if (table[e].log2_length == lg && (fewest == 0 || table[e].digits_per_word < fewest))
-        fewest = table[e].digits_per_word;
-    if (fewest == 0) return 0;
-    if (pi_guaranteed_digits(static_cast<uint32_t>(fewest) << lg) >= static_cast<uint32_t>(requested))
-      return lg == own ? requested : 4 << lg;  // 4 x 2^lg digits select 2^lg words
+    int32_t fewest = 1;
+    while (fewest <= 4 && pi_reference_for_length(length, fewest) == nullptr) ++fewest;
+    if (fewest > 4) return 0;
+    if (pi_guaranteed_digits(static_cast<uint32_t>(fewest) * static_cast<uint32_t>(length)) >=
+        static_cast<uint32_t>(requested))
+      return length == own ? requested : 4 * length;  // 4 x length digits select that length
   }
   return 0;
 }

@@ -1,6 +1,8 @@
 // Text and JSON reports.
 #include "cli/report.h"
 
+#include "cli/interrupt.h"
+#include "cli/json.h"
 #include "cli/progress.h"
 
 #include <algorithm>
@@ -25,34 +27,9 @@ std::string printf_text(const char* format, Args... args) {
   return text;
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one.
-std::size_t utf8_sequence(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = byte(i);
-  std::size_t len;
-  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-  if (c >= 0xC2 && c <= 0xDF)
-    len = 2;
-  else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    if (c == 0xE0) lo = 0xA0;  // no overlong forms
-    if (c == 0xED) hi = 0x9F;  // no surrogates
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (i + len > s.size() || byte(i + 1) < lo || byte(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < len; ++k)
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-  return len;
-}
-
-std::string verified_json(RunVerification v) {
-  return v == RunVerification::kNotChecked ? "null" : v == RunVerification::kPassed ? "true" : "false";
-}
+// Ctrl+C ended a stress test with a duration before its time (a test
+// without one ends that way normally).
+bool cut_short(const StressReport& report) { return report.interrupted && report.duration_seconds > 0; }
 
 // The first failed aggregate: the single thread's, or the first thread's
 // of several that failed as a whole; null when none did.
@@ -84,17 +61,34 @@ std::string run_text(const RunReport& run) {
   return value;
 }
 
-std::string runs_json(const std::vector<RunReport>& runs, const char* indent) {
-  std::string j = "[";
+void write_runs(JsonWriter& j, const std::vector<RunReport>& runs) {
+  j.begin_array();
   for (std::size_t k = 0; k < runs.size(); ++k) {
     const RunReport& run = runs[k];
-    j += k == 0 ? "\n" : ",\n";
-    j += std::string(indent) + "  {\"run\": " + std::to_string(k + 1) + ", \"status\": " + json_quote(run_status(run)) +
-         ", \"seconds\": " + json_number(run.result.seconds) + ", \"score\": " + json_number(run.result.score) +
-         ", \"digits\": " + std::to_string(run.result.digits) + ", \"verified\": " + verified_json(run.verification) +
-         "}";
+    j.begin_object(JsonWriter::Layout::kInline);
+    j.key("run").integer(static_cast<int64_t>(k + 1)).key("status").string(run_status(run));
+    j.key("seconds").number(run.result.seconds).key("score").number(run.result.score);
+    j.key("digits").integer(run.result.digits).key("verified");
+    if (run.verification == RunVerification::kNotChecked)
+      j.null();
+    else
+      j.boolean(run.verification == RunVerification::kPassed);
+    j.end();
   }
-  return j + (runs.empty() ? "]" : "\n" + std::string(indent) + "]");
+  j.end();
+}
+
+void write_system(JsonWriter& j, const SystemInfo& s) {
+  j.begin_object();
+  j.key("cpu").string(s.cpu_name);
+  j.key("physical_cores").integer(s.physical_cores);
+  j.key("logical_processors").integer(s.logical_processors);
+  j.key("cpu_mhz").integer(s.cpu_mhz);
+  j.key("memory_mb").integer(s.total_memory_mb);
+  j.key("os_name").string(s.os_name);
+  j.key("os_version").string(s.os_version);
+  j.key("architecture").string(s.architecture);
+  j.end();
 }
 
 }  // namespace
@@ -118,64 +112,6 @@ double report_throughput(const BenchmarkReport& report) {
     if (t.aggregate.status != 0) sum += t.aggregate.score;
   return sum;
 }
-
-std::string json_quote(std::string_view s) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x80) {
-      const std::size_t len = utf8_sequence(s, i);
-      if (len == 0) {
-        out += "\\ufffd";
-        ++i;
-      } else {
-        out.append(s.substr(i, len));
-        i += len;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default:
-        if (c < 0x20)
-          out += printf_text("\\u%04x", c);
-        else
-          out += static_cast<char>(c);
-    }
-    ++i;
-  }
-  return out + "\"";
-}
-
-std::string json_number(double value) {
-  if (!std::isfinite(value)) return "null";
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
-
-namespace {
-
-std::string system_json(const SystemInfo& s) {
-  std::string j = "{\n";
-  j += "    \"cpu\": " + json_quote(s.cpu_name) + ",\n";
-  j += "    \"physical_cores\": " + std::to_string(s.physical_cores) + ",\n";
-  j += "    \"logical_processors\": " + std::to_string(s.logical_processors) + ",\n";
-  j += "    \"cpu_mhz\": " + std::to_string(s.cpu_mhz) + ",\n";
-  j += "    \"memory_mb\": " + std::to_string(s.total_memory_mb) + ",\n";
-  j += "    \"os_name\": " + json_quote(s.os_name) + ",\n";
-  j += "    \"os_version\": " + json_quote(s.os_version) + ",\n";
-  j += "    \"architecture\": " + json_quote(s.architecture) + "\n";
-  return j + "  }";
-}
-
-}  // namespace
 
 std::string format_system_text(const SystemInfo& info) {
   std::string text = row("CPU:", info.cpu_name);
@@ -237,51 +173,54 @@ std::string format_report_text(const BenchmarkReport& report) {
 
 std::string format_report_json(const BenchmarkReport& report) {
   const BenchmarkResult& a = report.aggregate;
-  const bool multi = !report.threads.empty();
-  std::string j = "{\n";
-  j += "  \"version\": " + json_quote(report.version) + ",\n";
-  j += std::string("  \"custom\": ") + (report.custom ? "true" : "false") + ",\n";
-  j += "  \"digits_requested\": " + std::to_string(report.digits_requested) + ",\n";
-  j += "  \"digits_computed\": " + std::to_string(report.digits_computed) + ",\n";
-  j += "  \"runs_requested\": " + std::to_string(report.runs_requested) + ",\n";
-  j += "  \"digits\": " + std::to_string(a.digits) + ",\n";
-  j += "  \"guaranteed_digits\": " + std::to_string(report.guaranteed_digits) + ",\n";
-  j += "  \"radix\": " + std::to_string(report.radix) + ",\n";
-  j += std::string("  \"verify\": ") + (report.verify ? "true" : "false") + ",\n";
-  j += "  \"status\": " + json_quote(aggregate_status(report)) + ",\n";
-  if (multi) {
+  JsonWriter j;
+  j.begin_object();
+  j.key("version").string(report.version);
+  j.key("custom").boolean(report.custom);
+  j.key("digits_requested").integer(report.digits_requested);
+  j.key("digits_computed").integer(report.digits_computed);
+  j.key("runs_requested").integer(report.runs_requested);
+  j.key("digits").integer(a.digits);
+  j.key("guaranteed_digits").integer(report.guaranteed_digits);
+  j.key("radix").integer(report.radix);
+  j.key("verify").boolean(report.verify);
+  j.key("status").string(aggregate_status(report));
+  if (!report.threads.empty()) {
     // The single-thread figures would invite a comparison they do not bear.
-    j += "  \"seconds\": null,\n  \"score\": null,\n";
-    j += "  \"throughput_score\": " + json_number(report_throughput(report)) + ",\n";
-    j += "  \"threads\": [";
+    j.key("seconds").null();
+    j.key("score").null();
+    j.key("throughput_score").number(report_throughput(report));
+    j.key("threads").begin_array();
     for (std::size_t t = 0; t < report.threads.size(); ++t) {
       const ThreadReport& thread = report.threads[t];
       const std::string status = thread.aggregate.status == 0 ? std::string("failed: ") + thread.aggregate.message
                                  : any_wrong(thread.runs)       ? "verify-failed"
                                                                 : "ok";
-      j += t == 0 ? "\n" : ",\n";
-      j += "    {\"thread\": " + std::to_string(t + 1) + ", \"status\": " + json_quote(status) +
-           ", \"seconds\": " + json_number(thread.aggregate.seconds) +
-           ", \"score\": " + json_number(thread.aggregate.score) + ", \"runs\": " + runs_json(thread.runs, "    ") + "}";
+      j.begin_object(JsonWriter::Layout::kInline);
+      j.key("thread").integer(static_cast<int64_t>(t + 1)).key("status").string(status);
+      j.key("seconds").number(thread.aggregate.seconds).key("score").number(thread.aggregate.score);
+      write_runs(j.key("runs"), thread.runs);
+      j.end();
     }
-    j += "\n  ],\n";
+    j.end();
   } else {
-    j += "  \"seconds\": " + json_number(a.seconds) + ",\n";
-    j += "  \"score\": " + json_number(a.score) + ",\n";
-    j += "  \"runs\": " + runs_json(report.runs, "  ") + ",\n";
+    j.key("seconds").number(a.seconds);
+    j.key("score").number(a.score);
+    write_runs(j.key("runs"), report.runs);
   }
-  j += "  \"system\": " + system_json(report.system) + "\n}\n";
-  return j;
+  write_system(j.key("system"), report.system);
+  j.end();
+  return j.text() + "\n";
 }
 
 int stress_exit_status(const StressReport& report) {
   if (report.error) return 1;
-  return report.interrupted && report.duration_seconds > 0 ? 130 : 0;
+  return cut_short(report) ? CLI_EXIT_INTERRUPTED : 0;
 }
 
 std::string stress_result(const StressReport& report) {
   if (report.error) return "error: " + report.error_what;
-  return report.interrupted && report.duration_seconds > 0 ? "interrupted" : "ok";
+  return cut_short(report) ? "interrupted" : "ok";
 }
 
 double median_seconds(std::vector<double> seconds) {
@@ -322,7 +261,7 @@ std::string format_stress_text(const StressReport& report) {
   }
   if (report.error)
     text += row("Result:", "ERROR in " + format_stress_error(report));
-  else if (report.interrupted && report.duration_seconds > 0)
+  else if (cut_short(report))
     text += row("Result:", "interrupted, no error found");
   else
     text += row("Result:", "no error found");
@@ -330,39 +269,44 @@ std::string format_stress_text(const StressReport& report) {
 }
 
 std::string format_stress_json(const StressReport& report) {
-  std::string j = "{\n";
-  j += "  \"version\": " + json_quote(report.version) + ",\n";
-  j += "  \"mode\": \"stress\",\n";
-  j += "  \"digits_requested\": " + std::to_string(report.digits_requested) + ",\n";
-  j += "  \"digits_computed\": " + std::to_string(report.digits_computed) + ",\n";
-  j += "  \"stress\": {\n";
-  j += "    \"threads\": " + std::to_string(report.threads) + ",\n";
-  j += "    \"duration_seconds\": " +
-       (report.duration_seconds > 0 ? std::to_string(report.duration_seconds) : std::string("null")) + ",\n";
-  j += "    \"runs\": " + std::to_string(report.run_seconds.size()) + ",\n";
-  j += "    \"runs_per_thread\": [";
-  for (std::size_t t = 0; t < report.runs_per_thread.size(); ++t)
-    j += (t == 0 ? "" : ", ") + std::to_string(report.runs_per_thread[t]);
-  j += "],\n";
-  j += "    \"seconds\": " + json_number(report.seconds) + ",\n";
+  JsonWriter j;
+  j.begin_object();
+  j.key("version").string(report.version);
+  j.key("mode").string("stress");
+  j.key("digits_requested").integer(report.digits_requested);
+  j.key("digits_computed").integer(report.digits_computed);
+  j.key("stress").begin_object();
+  j.key("threads").integer(report.threads);
+  if (report.duration_seconds > 0)
+    j.key("duration_seconds").integer(report.duration_seconds);
+  else
+    j.key("duration_seconds").null();
+  j.key("runs").integer(static_cast<int64_t>(report.run_seconds.size()));
+  j.key("runs_per_thread").begin_array(JsonWriter::Layout::kInline);
+  for (const int64_t runs : report.runs_per_thread) j.integer(runs);
+  j.end();
+  j.key("seconds").number(report.seconds);
   if (report.run_seconds.empty()) {
-    j += "    \"run_seconds\": null,\n";
+    j.key("run_seconds").null();
   } else {
     const auto [lo, hi] = std::minmax_element(report.run_seconds.begin(), report.run_seconds.end());
-    j += "    \"run_seconds\": {\"min\": " + json_number(*lo) + ", \"median\": " +
-         json_number(median_seconds(report.run_seconds)) + ", \"max\": " + json_number(*hi) + "},\n";
+    j.key("run_seconds").begin_object(JsonWriter::Layout::kInline);
+    j.key("min").number(*lo).key("median").number(median_seconds(report.run_seconds)).key("max").number(*hi);
+    j.end();
   }
-  j += std::string("    \"interrupted\": ") + (report.interrupted ? "true" : "false") + ",\n";
-  j += "    \"result\": " + json_quote(stress_result(report)) + ",\n";
+  j.key("interrupted").boolean(report.interrupted);
+  j.key("result").string(stress_result(report));
   if (report.error) {
-    j += "    \"error\": {\"run\": " + std::to_string(report.error_run) +
-         ", \"thread\": " + std::to_string(report.error_thread) + ", \"elapsed_seconds\": " +
-         json_number(report.error_elapsed) + ", \"time_of_day\": " + json_quote(report.error_time_of_day) +
-         ", \"what\": " + json_quote(report.error_what) + "}\n";
+    j.key("error").begin_object(JsonWriter::Layout::kInline);
+    j.key("run").integer(report.error_run).key("thread").integer(report.error_thread);
+    j.key("elapsed_seconds").number(report.error_elapsed).key("time_of_day").string(report.error_time_of_day);
+    j.key("what").string(report.error_what);
+    j.end();
   } else {
-    j += "    \"error\": null\n";
+    j.key("error").null();
   }
-  j += "  },\n";
-  j += "  \"system\": " + system_json(report.system) + "\n}\n";
-  return j;
+  j.end();
+  write_system(j.key("system"), report.system);
+  j.end();
+  return j.text() + "\n";
 }

@@ -4,13 +4,11 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "bench/verify.h"
 #include "bignum/compute_pi.h"
 #include "sysinfo/system_info.h"
-
-enum class RunVerification { kNotChecked, kPassed, kFailed };
 
 struct RunReport {
   BenchmarkResult result;  // the run's own record
@@ -51,15 +49,6 @@ bool report_succeeded(const BenchmarkReport& report);
 // Sum of the threads' scores (their successful runs' means): the
 // multi-thread throughput. 0 without threads.
 double report_throughput(const BenchmarkReport& report);
-
-// s as a JSON string literal, quotes included: '"', '\\' and control bytes
-// escaped, invalid UTF-8 replaced by U+FFFD so the document stays valid.
-std::string json_quote(std::string_view s);
-
-// A double as a JSON number with 15 significant digits, trailing zeros
-// dropped (the sums of millisecond times print as 17.612, not as
-// 17.612000000000005); null for infinities and NaN.
-std::string json_number(double value);
 
 // The machine facts as label/value rows ("CPU:", "Cores:", "Frequency:" when
 // known, "Memory:", "OS:", "Architecture:").

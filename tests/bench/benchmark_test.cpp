@@ -73,11 +73,18 @@ BenchmarkResult run_script(FakeScript& script, ProgressCallback callback = nullp
   return result;
 }
 
+// The transform length of a digit count and the iterations it runs.
 TEST(BenchIterationCount, MatchesTransformLengthTable) {
-  const int32_t cases[][2] = {{INT32_MIN, 0}, {-1, 0},       {0, 0},        {1, 1},        {35, 1},    {36, 2},
-                              {100, 3},       {1000, 6},     {4096, 8},     {4100, 9},     {65536, 12}, {4194304, 18},
-                              {8388608, 19},  {8388609, 19}, {8388612, 20}, {33554432, 20}, {INT32_MAX, 20}};
-  for (const auto& c : cases) EXPECT_EQ(agm_iteration_count(c[0]), c[1]) << "digits " << c[0];
+  const int32_t cases[][3] = {  // digits, transform length, iterations
+      {INT32_MIN, 2, 0},       {-1, 2, 0},        {0, 2, 0},         {1, 2, 1},          {11, 2, 1},
+      {12, 4, 1},              {35, 8, 1},        {36, 16, 2},       {100, 32, 3},       {1000, 256, 6},
+      {4096, 1024, 8},         {4100, 2048, 9},   {65536, 16384, 12}, {4194304, 1 << 20, 18},
+      {8388608, 1 << 21, 19},  {8388609, 1 << 21, 19}, {8388612, 1 << 22, 20}, {33554432, 1 << 23, 20},
+      {INT32_MAX, 1 << 29, 20}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(pi_transform_length(c[0]), c[1]) << "digits " << c[0];
+    EXPECT_EQ(agm_iteration_count(c[0]), c[2]) << "digits " << c[0];
+  }
 }
 
 // Failed runs never stop the benchmark and add nothing; the digits come from

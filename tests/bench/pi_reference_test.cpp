@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 
 #include "bignum/compute_pi.h"
@@ -22,7 +21,7 @@ TEST(CliPiReference, TableAgreesWithTheGuaranteeAndWithKnownDigits) {
     SCOPED_TRACE(testing::Message() << "2^" << e.log2_length << " x " << e.digits_per_word);
     ASSERT_TRUE(e.log2_length >= 1 && e.log2_length <= 25 && e.digits_per_word >= 1 && e.digits_per_word <= 4);
     EXPECT_EQ(e.guaranteed_digits, pi_guaranteed_digits(static_cast<uint32_t>(e.digits_per_word) << e.log2_length));
-    EXPECT_EQ(pi_reference_find(e.log2_length, e.digits_per_word), &e);
+    EXPECT_EQ(pi_reference_for_length(int32_t{1} << e.log2_length, e.digits_per_word), &e);
     lengths.insert(e.log2_length);
     if (e.guaranteed_digits <= sizeof kPiDigits - 1) {
       EXPECT_EQ(pi_digest(kPiDigits, e.guaranteed_digits), e.digest);
@@ -31,26 +30,8 @@ TEST(CliPiReference, TableAgreesWithTheGuaranteeAndWithKnownDigits) {
   }
   EXPECT_GT(checked_against_digits, 0);
   EXPECT_EQ(lengths.size(), 25u) << "every transform length 2^1 ... 2^25 needs an entry";
-  EXPECT_EQ(pi_reference_find(26, 4), nullptr);
-  EXPECT_EQ(pi_reference_find(9, 2), nullptr);
-}
-
-TEST(CliPiReference, VerificationNamesWhatIsWrong) {
-  std::string why;
-  ASSERT_NE(pi_reference_find(9, 4), nullptr);
-  EXPECT_TRUE(pi_verify_digits(9, 4, kPiDigits, 2046, &why)) << why;
-
-  char wrong[2046];
-  std::memcpy(wrong, kPiDigits, sizeof wrong);
-  wrong[1500] = wrong[1500] == '9' ? '0' : static_cast<char>(wrong[1500] + 1);
-  EXPECT_FALSE(pi_verify_digits(9, 4, wrong, sizeof wrong, &why));
-  EXPECT_NE(why.find("digest of the first 2046 digits is"), std::string::npos) << why;
-
-  EXPECT_FALSE(pi_verify_digits(9, 4, kPiDigits, 2000, &why));
-  EXPECT_NE(why.find("the reference covers 2046 digits, the computation gave 2000"), std::string::npos) << why;
-
-  EXPECT_FALSE(pi_verify_digits(9, 1, kPiDigits, 510, &why));
-  EXPECT_NE(why.find("no reference digest for transform length 2^9 with 1 digits per word"), std::string::npos) << why;
+  EXPECT_EQ(pi_reference_for_length(1 << 26, 4), nullptr);
+  EXPECT_EQ(pi_reference_for_length(512, 2), nullptr);
 }
 
 }  // namespace

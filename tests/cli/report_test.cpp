@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "cli/json.h"
+
 namespace {
 
 testing::AssertionResult has(const std::string& text, const std::string& part) {
@@ -48,6 +50,18 @@ TEST(CliReport, JsonStringsSurviveARealParser) {
   };
   for (const auto& [in, want] : cases)  // parse() throws on invalid JSON
     EXPECT_EQ(nlohmann::json::parse(json_quote(in)).get<std::string>(), want) << json_quote(in);
+}
+
+// The layout the reports are written in, to the byte: one member a line
+// indented by the line containers around it, inline containers on one line.
+TEST(CliReport, JsonWriterPutsCommasAndIndentation) {
+  JsonWriter j;
+  j.begin_object().key("a").integer(1).key("empty").begin_array().end();
+  j.key("list").begin_array().begin_object(JsonWriter::Layout::kInline).key("x").null().key("y");
+  j.begin_array().boolean(true).number(0.5).end().end().string("s").end();
+  j.key("row").begin_array(JsonWriter::Layout::kInline).end().end();
+  EXPECT_EQ(j.text(), "{\n  \"a\": 1,\n  \"empty\": [],\n  \"list\": [\n    {\"x\": null, \"y\": [\n      true,\n      0.5\n"
+                      "    ]},\n    \"s\"\n  ],\n  \"row\": []\n}");
 }
 
 TEST(CliReport, TextScoreAndTimeRoundLikePrintf) {

@@ -1,0 +1,77 @@
+// The check of a computation's digits, for the desktop program's worker and
+// for morlant-cli alike: after a run's timed part its value of pi is written
+// out as decimal digits, digested and judged against the reference table
+// (bench/pi_reference.h); a wrong result can be located against the digits
+// of a run that passed. Portable code: no windowing.
+#ifndef MORLANT_BENCH_VERIFY_H
+#define MORLANT_BENCH_VERIFY_H
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "bench/benchmark.h"
+
+enum class RunVerification { kNotChecked, kPassed, kFailed };
+
+// The digits of the first run that passed, shared by the checkers of
+// computations running at once (each on its own thread) to locate a wrong
+// digit. Guarded by its own lock.
+struct KnownGoodDigits {
+  std::mutex mutex;
+  std::vector<char> digits;  // empty until a run passes
+};
+
+// The checks of one sequence of runs (one thread's). The owner sets the
+// first block; the checks fill the rest.
+struct DigitChecker {
+  bool judge = true;                      // compare each run's digits with the reference table
+  uint64_t keep = 0;                      // without judge: digits to write out all the same (0: none)
+  bool unchecked_fails = false;           // a run whose digits could not be judged fails too
+  int32_t corrupt_run = 0;                // test hook: run whose middle digit is changed before the check
+  KnownGoodDigits* known_good = nullptr;  // where wrong digits are located; null: they are not
+
+  int32_t run = 0;                                         // the run being computed, from 1
+  int32_t digits = 0;                                      // digits asked of it
+  int32_t radix = 0;                                       // of the last successful run; 0 before one
+  uint32_t guaranteed = 0;                                 // digits that run guarantees correct
+  RunVerification verdict = RunVerification::kNotChecked;  // of the current run
+  std::string why;                // what was wrong with it, or why it was not judged
+  int32_t first_failed_run = 0;   // the first run the check turned into a failure; 0 while none
+  std::vector<char> text;         // digits ("31415...") of the last run that wrote any
+  uint64_t text_count = 0;        // how many
+  int32_t text_run = 0;           // which run
+};
+
+// The verdict on the first `count` significant digits of a computation of
+// transform length `length` with `digits_per_word` digits per word: kPassed
+// when their digest is the reference's; kFailed ("the digits do not match the
+// built-in digest") when it is not; kNotChecked ("no reference digest for N
+// digits at P digits per word") when the table has no entry for that size or
+// the entry covers another count. The text goes to *why (emptied on a pass).
+RunVerification judge_pi_digits(int32_t length, int32_t digits_per_word, const char* digits, uint64_t count,
+                                std::string* why);
+
+// A ComputeFunction (bench/benchmark.h) whose compute_user is a DigitChecker:
+// compute_pi with the check of its digits after the timed part. A run whose
+// digits are wrong becomes a failed run that earns nothing: status 0, score
+// 0, message "wrong digits: <why>"; with unchecked_fails, so does a run whose
+// digits could not be judged ("not verified: <why>").
+void compute_checked_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
+                         void* checker);
+
+// A benchmark whose every run is checked (the desktop program's): `runs`
+// computations of `digits` digits, each judged after its timed part. A run
+// whose digits differ, or whose size the reference does not know, is a failed
+// run: it adds nothing to the total, and the whole benchmark fails (status 0,
+// score 0, message "Run K of N: the digits differ from the reference" for the
+// first such run K), since a machine that computes wrong digits has no honest
+// score. `corrupt_run` (1 ... runs; 0 for none) changes one digit of that run
+// before the check: the failure path on demand. Nothing happens without a
+// result record. The digit text lives in a buffer of this call, sized at the
+// first check.
+void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, BenchmarkResult* result,
+                            ProgressCallback callback, void* user);
+
+#endif  // MORLANT_BENCH_VERIFY_H

@@ -1,0 +1,63 @@
+// The digit check: its verdicts on known digits, and the verified benchmark
+// failing on a wrong digit. (The located wrong digit and the check's lines on
+// the command line are morlant-cli's end-to-end tests.)
+#include "bench/verify.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/cli/pi_digits.h"
+
+namespace {
+
+// 512 words of 4 digits guarantee 2046 digits.
+TEST(DigitCheck, JudgesDigitsAgainstTheReference) {
+  std::string why = "stale";
+  EXPECT_EQ(judge_pi_digits(512, 4, kPiDigits, 2046, &why), RunVerification::kPassed);
+  EXPECT_EQ(why, "");
+
+  char wrong[2046];
+  std::memcpy(wrong, kPiDigits, sizeof wrong);
+  wrong[1500] = wrong[1500] == '9' ? '0' : static_cast<char>(wrong[1500] + 1);
+  EXPECT_EQ(judge_pi_digits(512, 4, wrong, sizeof wrong, &why), RunVerification::kFailed);
+  EXPECT_EQ(why, "the digits do not match the built-in digest");
+
+  // A count the entry does not cover, and a size without an entry.
+  EXPECT_EQ(judge_pi_digits(512, 4, kPiDigits, 2000, &why), RunVerification::kNotChecked);
+  EXPECT_EQ(why, "no reference digest for 2000 digits at 4 digits per word");
+  EXPECT_EQ(judge_pi_digits(512, 1, kPiDigits, 510, &why), RunVerification::kNotChecked);
+  EXPECT_EQ(why, "no reference digest for 510 digits at 1 digits per word");
+}
+
+// Every run's digits are checked after its timed part; one wrong digit in
+// any run leaves the benchmark without a score. Small computations, so the
+// real arithmetic runs in a moment even under emulation.
+TEST(DigitCheck, ARunWithAWrongDigitFailsTheVerifiedBenchmark) {
+  const struct {
+    int32_t digits, runs, corrupt_run;
+    const char* message;  // empty: a result
+  } cases[] = {
+      {3000, 3, 0, ""},
+      {3000, 3, 1, "Run 1 of 3: the digits differ from the reference"},
+      {3000, 3, 3, "Run 3 of 3: the digits differ from the reference"},
+      {200, 2, 2, "Run 2 of 2: the digits differ from the reference"},
+      {200, 1, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.digits << " digits, corrupt run " << c.corrupt_run);
+    BenchmarkResult result{};
+    int32_t steps = 0;
+    run_verified_benchmark(
+        c.digits, c.runs, c.corrupt_run, &result,
+        [](int32_t, uint32_t, void* user, double, double) -> int32_t { return ++*static_cast<int32_t*>(user); },
+        &steps);
+    EXPECT_EQ(result.status, c.message[0] == '\0' ? 1u : 0u);
+    EXPECT_STREQ(result.message, c.message);
+    EXPECT_TRUE(result.status == 1 || result.score == 0.0);
+    EXPECT_EQ(steps, agm_iteration_count(c.digits) * c.runs) << "every run still reports its progress";
+  }
+}
+
+}  // namespace
