@@ -152,9 +152,12 @@ MORLANT_FFT_INLINE void straight_stage(double* z, At& at, std::integer_sequence<
 }
 
 // Calls at(p, s, w1, w3) for every vector p of a stage on n >= 64 doubles
-// (s: doubles between quarters) with the forward stage's twiddles there.
+// (s: doubles between quarters) with the forward stage's twiddles there. A
+// function of its own, like the register blocks below: inlined into the
+// recursion, the registers it needs would be saved and restored on every
+// call of the recursion, down to the smallest blocks.
 template <bool Odd, class At>
-inline void walk_stage(int32_t n, double* z, At at) {
+__attribute__((noinline)) void walk_stage(int32_t n, double* z, At at) {
   if (n > kStraightStageMax) return loop_stage<Odd>(n, z, at);
   switch (n) {
     case 64: return straight_stage<Odd, 32>(z, at, seq<4>());
@@ -358,9 +361,9 @@ MORLANT_FFT_INLINE void regs_adjoint(const double* z, cv2* x) {
 }
 
 // The block of M values at z through registers (the loads and stores
-// written out: a loop would keep x in memory).
+// written out: a loop would keep x in memory), a function of its own.
 template <bool Adjoint, bool Odd, long M, long... I>
-MORLANT_FFT_INLINE void regs_block(double* z, std::integer_sequence<long, I...>) {
+__attribute__((noinline)) void regs_block(double* z, std::integer_sequence<long, I...>) {
   cv2 x[M / 2];
   if (Adjoint) {
     regs_adjoint<Odd, M>(z, x);
@@ -376,26 +379,37 @@ MORLANT_FFT_INLINE void regs_block(double* z, std::integer_sequence<long, I...>)
 template <bool Adjoint, bool Odd>
 void block(int32_t n, double* z);
 
+// The whole plain or odd transform of a block of n >= 2 doubles, bit-reversed
+// out, or (Adjoint) its adjoint, bit-reversed in: up to 64 doubles in
+// registers, called straight from the parent block, beyond that by the
+// recursion.
+template <bool Adjoint, bool Odd>
+MORLANT_FFT_INLINE void any_block(int32_t n, double* z) {
+  switch (n) {
+    case 2: return;
+    case 4: return regs_block<Adjoint, Odd, 2>(z, seq<1>());
+    case 8: return regs_block<Adjoint, Odd, 4>(z, seq<2>());
+    case 16: return regs_block<Adjoint, Odd, 8>(z, seq<4>());
+    case 32: return regs_block<Adjoint, Odd, 16>(z, seq<8>());
+    case 64: return regs_block<Adjoint, Odd, 32>(z, seq<16>());
+    default: return block<Adjoint, Odd>(n, z);
+  }
+}
+
 // The four quarters of a block of n >= 16 doubles, each transformed whole.
 // (A transform split across threads would hand these out.)
 template <bool Adjoint, bool Odd>
 void quarters(int32_t n, double* z) {
   const int32_t q = n / 4;
-  for_quarters<Odd>([&](auto odd, long k) { block<Adjoint, decltype(odd)::value>(q, z + k * q); });
+  for_quarters<Odd>([&](auto odd, long k) MORLANT_FFT_INLINE_LAMBDA {
+    any_block<Adjoint, decltype(odd)::value>(q, z + k * q);
+  });
 }
 
-// The whole plain or odd transform of a block of n >= 2 doubles, bit-reversed
-// out, or (Adjoint) its adjoint, bit-reversed in.
+// A block of n > 64 doubles: its stage, then its quarters, or (Adjoint) the
+// other way round.
 template <bool Adjoint, bool Odd>
 void block(int32_t n, double* z) {
-  switch (n) {
-    case 2: return;
-    case 4: return regs_block<Adjoint, Odd, 2>(z, seq<2/2>());
-    case 8: return regs_block<Adjoint, Odd, 4>(z, seq<4/2>());
-    case 16: return regs_block<Adjoint, Odd, 8>(z, seq<8/2>());
-    case 32: return regs_block<Adjoint, Odd, 16>(z, seq<16/2>());
-    case 64: return regs_block<Adjoint, Odd, 32>(z, seq<32/2>());
-  }
   if (Adjoint) {
     quarters<true, Odd>(n, z);
     walk_stage<Odd>(n, z, AdjointAt<Odd>());
@@ -433,8 +447,17 @@ inline void bitrev_pairs(int bits, Swap swap, Fixed fixed, SwapTile tile_swap) {
   const int c = odd ? (bits - 1) / 2 : (bits - 2) / 2;
   const size_t count = size_t{1} << c, top = size_t{1} << (bits - 1);
   const size_t m1 = size_t{1} << c, m2 = m1 << 1;
-  const size_t middles[4][2] = {{0, 0}, {m1, odd ? m1 : m2}, {m2, m1}, {m1 | m2, m1 | m2}};  // (m, rev m)
-  const int middle_count = odd ? 2 : 4;
+  // f(m, rev m) for every middle m
+  const auto middles = [&](auto f) MORLANT_FFT_INLINE_LAMBDA {
+    f(0, 0);
+    if (odd) {
+      f(m1, m1);
+    } else {
+      f(m1, m2);
+      f(m2, m1);
+      f(m1 | m2, m1 | m2);
+    }
+  };
   const size_t tile = count < Tile ? count : Tile;
   size_t ra[Tile], rb[Tile];
   size_t a = 0;
@@ -443,12 +466,12 @@ inline void bitrev_pairs(int bits, Swap swap, Fixed fixed, SwapTile tile_swap) {
     size_t r = 0;
     for (size_t lb = 0; lb < kb; lb += tile) {
       for (size_t t = 0; t < tile; ++t, r = rev_increment(r, top)) rb[t] = r;
-      for (int m = 0; m < middle_count; ++m) tile_swap(ra, middles[m][0] | lb, rb, middles[m][1] | kb);
+      middles([&](size_t m, size_t rm) MORLANT_FFT_INLINE_LAMBDA { tile_swap(ra, m | lb, rb, rm | kb); });
     }
     for (size_t t = 0; t < tile; ++t) {
       const size_t k = kb + t, at = ra[t];
       for (size_t u = 0; u < t; ++u)
-        for (int m = 0; m < middle_count; ++m) swap(at | middles[m][0] | (kb + u), ra[u] | middles[m][1] | k);
+        middles([&](size_t m, size_t rm) MORLANT_FFT_INLINE_LAMBDA { swap(at | m | (kb + u), ra[u] | rm | k); });
       fixed(at | k);
       if (odd) {
         fixed(at | m1 | k);
@@ -525,18 +548,22 @@ void bitrev(int32_t n, double* z) {
         put<Conj>(z, y, a);
       },
       [&](size_t x) { put<Conj>(z, x, get(z, x)); },
-      // Half the tile at a time, so that its 16 values stay in registers.
+      // Half the tile at a time, so that its 16 values stay in registers;
+      // each row's address once, its values at constant offsets.
       [&](const size_t* ra, size_t ca, const size_t* rb, size_t cb) {
         for (size_t t = 0; t < 4; t += 2) {
+          double* pa[2] = {z + 2 * (ra[t] + ca), z + 2 * (ra[t + 1] + ca)};
+          double* pb[4] = {z + 2 * (rb[0] + cb + t), z + 2 * (rb[1] + cb + t), z + 2 * (rb[2] + cb + t),
+                           z + 2 * (rb[3] + cb + t)};
           value2 a[2][4], c[4][2];
           for (size_t i = 0; i < 2; ++i)
-            for (size_t u = 0; u < 4; ++u) a[i][u] = get(z, ra[t + i] + ca + u);
+            for (size_t u = 0; u < 4; ++u) a[i][u] = get(pa[i], u);
           for (size_t u = 0; u < 4; ++u)
-            for (size_t i = 0; i < 2; ++i) c[u][i] = get(z, rb[u] + cb + t + i);
+            for (size_t i = 0; i < 2; ++i) c[u][i] = get(pb[u], i);
           for (size_t i = 0; i < 2; ++i)
-            for (size_t u = 0; u < 4; ++u) put<Conj>(z, ra[t + i] + ca + u, c[u][i]);
+            for (size_t u = 0; u < 4; ++u) put<Conj>(pa[i], u, c[u][i]);
           for (size_t u = 0; u < 4; ++u)
-            for (size_t i = 0; i < 2; ++i) put<Conj>(z, rb[u] + cb + t + i, a[i][u]);
+            for (size_t i = 0; i < 2; ++i) put<Conj>(pb[u], i, a[i][u]);
         }
       });
 }
@@ -544,7 +571,7 @@ void bitrev(int32_t n, double* z) {
 // ---- The transforms of the path (fft.h) ----
 
 void forward(int32_t n, double* z) {
-  block<false, false>(n, z);
+  any_block<false, false>(n, z);
   bitrev<false>(n, z);
 }
 
@@ -556,12 +583,12 @@ void inverse(int32_t n, double* z) {
     quarters<false, false>(n, z);
   } else {
     for (int32_t i = 1; i < n; i += 2) z[i] = -z[i];
-    block<false, false>(n, z);
+    any_block<false, false>(n, z);
   }
   bitrev<true>(n, z);
 }
 
-void forward_scrambled(int32_t n, double* z) { block<false, false>(n, z); }
+void forward_scrambled(int32_t n, double* z) { any_block<false, false>(n, z); }
 
 // The top stage reads the lower half and value n/4, the one non-zero value of
 // the upper half, read first: with c = r its butterfly at index 0 is the
@@ -569,7 +596,7 @@ void forward_scrambled(int32_t n, double* z) { block<false, false>(n, z); }
 void forward_scrambled_half(int32_t n, double* z) {
   if (n < 64) {
     for (int32_t i = n / 2 + 1; i < n; ++i) z[i] = 0.0;
-    return block<false, false>(n, z);
+    return any_block<false, false>(n, z);
   }
   const size_t q = static_cast<size_t>(n) / 8;
   const double r = z[4 * q];
@@ -581,7 +608,7 @@ void forward_scrambled_half(int32_t n, double* z) {
   quarters<false, false>(n, z);
 }
 
-void inverse_scrambled(int32_t n, double* z) { block<true, false>(n, z); }
+void inverse_scrambled(int32_t n, double* z) { any_block<true, false>(n, z); }
 
 constexpr FftPath kPath = {forward, inverse, forward_scrambled, forward_scrambled_half, inverse_scrambled};
 
