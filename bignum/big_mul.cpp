@@ -224,9 +224,21 @@ void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* s
 
 // The worst case loaded: largest leading word R-1, second word R (R-1 plus
 // a balancing carry), then balanced words of the largest magnitude. Its
-// square has the largest coefficients any product at this length and radix
-// can have; the scan mirrors the carry-back's rounding and measures how far
-// each coefficient lies from an integer.
+// square has the largest coefficients, and so the largest rounding errors,
+// that any product at this length and radix can have.
+//
+// The scan walks the coefficients from the lowest up like a floating-point
+// carry chain: each scaled coefficient c = X[i] * 2/L, plus the integer
+// carries q from the parts below and 0.5, is scaled by R^-2 and cut into
+// base-R parts, and d, the fraction of the lowest part less 0.5, is c's
+// signed distance from its nearest integer (integer carries do not move it).
+// That holds up to the rounding of the scan's own operations, a few units of
+// 2^-52 relative to the coefficient; the margin compute_pi adds covers it.
+// big_from_transform rounds every c (exact: 2/L is a power of two) to its
+// nearest integer on its own, which gives the exact coefficient as long as c
+// lies within 1/2 of it; for the worst case, twice the largest |d| is thus
+// twice the largest error that rounding has to absorb. The scan is kept as
+// it is: its result chooses the radix, and so the digits.
 double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X) {
   const int32_t m = L / 2 + 1 < n ? L / 2 + 1 : n;
   X[L + 1] = R - 1;
