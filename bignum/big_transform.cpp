@@ -10,7 +10,7 @@
 namespace {
 
 // Nearest integer of x (|x| < 2^52; coefficients are never near a half).
-inline int64_t round_to_int(double x) {
+int64_t round_to_int(double x) {
   const double y = x + 0.5;
   const int64_t t = static_cast<int64_t>(y);
   return t - (static_cast<double>(t) > y);
@@ -21,7 +21,7 @@ inline int64_t round_to_int(double x) {
 // integer part into the low bits of the double (exact for |x| < 2^51;
 // coefficients stay below 2^46). No dependency between elements, so it
 // vectorises.
-inline void round_in_place(double* coef, int32_t count, double s, int64_t offset) {
+void round_in_place(double* coef, int32_t count, double s, int64_t offset) {
   constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
   int64_t magic_bits;
   std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
@@ -35,7 +35,7 @@ inline void round_in_place(double* coef, int32_t count, double s, int64_t offset
   }
 }
 
-inline int64_t rounded(const double* coef, int32_t i) {
+int64_t rounded(const double* coef, int32_t i) {
   int64_t k;
   std::memcpy(&k, coef + i, sizeof k);
   return k;
