@@ -68,8 +68,14 @@ int32_t lo_start(const BigFloat* a, const BigFloat* b, int32_t n, int32_t L) {
   return j0 >= 0 ? j0 : hi > n ? hi : n;
 }
 
-// Carries the cross products of a long product back into out, ready to be
-// added to the high product over n words. Their leading word lies j0 words
+// Inverse-transforms a product in X and carries it back into out with w words.
+void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
+  inverse(L, X);
+  big_from_transform(w, R, L, X, out);
+}
+
+// Inverse-transforms the cross products of a long product in X and carries
+// them back into out, ready to be added to the high product over n words. Their leading word lies j0 words
 // below the high product's, less up to two words when the cross products
 // carry out of their leading word (big leading product, then a carry) while
 // the high product does not; n - j0 + 2 words therefore reach the result's
@@ -80,7 +86,7 @@ void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, Bi
   int32_t w = n - j0 + 2;
   if (w < n / 2 + 1) w = n / 2 + 1;
   if (w > n) w = n;
-  big_from_transform(w, R, L, X, out);
+  carry_back(w, R, L, X, out);
   if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
@@ -105,8 +111,7 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   big_to_transform(b, 0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P); });
-  inverse(L, P);
-  big_from_transform(n, R, L, P, scratch->tmp);
+  carry_back(n, R, L, P, scratch->tmp);
 
   // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
   // exponent a.exponent + b.exponent - j0 already in S[0].
@@ -118,7 +123,6 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   S[2] = s2 + P[2];
   if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
   S[L + 1] += P[L + 1] * Q[L + 1];
-  inverse(L, S);
   carry_back_cross(n, j0, R, L, S, out);
   big_add(n, R, out, scratch->tmp, out);
 }
@@ -135,15 +139,20 @@ void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, B
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(n, R, L, Q, scratch->tmp);
+  carry_back(n, R, L, Q, scratch->tmp);
 
   big_to_transform(b, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
   carry_back_cross(n, j0, R, L, Q, out);
   big_add(n, R, out, scratch->tmp, out);
+}
+
+void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  sqr_in_place<true>(L, P);
+  carry_back(w, R, L, P, out);
 }
 
 void big_sqr_short(int32_t n, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
@@ -155,7 +164,6 @@ void big_sqr_short(int32_t n, int32_t R, const BigFloat* a, BigFloat* out, const
   big_to_transform(a, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
   carry_back_cross(n, j0, R, L, Q, scratch->tmp);
 
   big_sqr_stored(n, R, out, scratch);
@@ -172,8 +180,7 @@ void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, Bi
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
+  carry_back(w, R, L, Q, out);
 }
 
 void big_mul_stored(int32_t w, int32_t R, const BigFloat* b, int32_t from, BigFloat* out,
@@ -186,8 +193,7 @@ void big_mul_stored(int32_t w, int32_t R, const BigFloat* b, int32_t from, BigFl
   big_to_transform(b, j, w, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
+  carry_back(w, R, L, Q, out);
 }
 
 void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
@@ -196,8 +202,7 @@ void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const Produ
   big_to_transform(a, 0, w, R, L, P);
   forward(L, P);
   sqr_in_place<false>(L, P);
-  inverse(L, P);
-  big_from_transform(w, R, L, P, out);
+  carry_back(w, R, L, P, out);
 }
 
 void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
@@ -210,16 +215,7 @@ void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const 
   value0_sqr(P, Q);
   if (L >= 4) fft_sqr_keep_kernel(L, P, Q);
   Q[L + 1] = P[L + 1] * P[L + 1];
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
-}
-
-void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* scratch) {
-  const int32_t L = scratch->L;
-  double* P = scratch->P;
-  sqr_in_place<true>(L, P);
-  inverse(L, P);
-  big_from_transform(w, R, L, P, out);
+  carry_back(w, R, L, Q, out);
 }
 
 // The worst case loaded: largest leading word R-1, second word R (R-1 plus
