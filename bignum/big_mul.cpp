@@ -75,13 +75,13 @@ void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
 }
 
 // Inverse-transforms the cross products of a long product in X and carries
-// them back into out, ready to be added to the high product over n words. Their leading word lies j0 words
-// below the high product's, less up to two words when the cross products
-// carry out of their leading word (big leading product, then a carry) while
-// the high product does not; n - j0 + 2 words therefore reach the result's
-// last word in every case, and at least half the words are kept so that
-// the rounding position never lies above the result's. The words beyond
-// that count are cleared: the addition reads all n.
+// them back into out, ready to be added to the high product over n words.
+// Their leading word lies j0 words below the high product's, less up to two
+// words when the cross products carry out of their leading word (big leading
+// product, then a carry) while the high product does not; n - j0 + 2 words
+// therefore reach the result's last word in every case, and at least half
+// the words are kept so that the rounding position never lies above the
+// result's. The words beyond that count are cleared: the addition reads all n.
 void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out) {
   int32_t w = n - j0 + 2;
   if (w < n / 2 + 1) w = n / 2 + 1;
