@@ -15,40 +15,13 @@ static int32_t clamp_shift(int32_t n, int64_t d) {
   return d < n ? static_cast<int32_t>(d) : n;
 }
 
-// Runs of at least this many words take the two-chain path below.
-constexpr int32_t kSplitWords = 128;
-
-// Carry (or borrow) chains over out[begin ... end-1] of x[i] op y[i - shift],
-// least significant word (end - 1) first, where `step(i, c)` writes out[i]
-// from the incoming carry c and returns the outgoing one, and `absorb(i, c)`
-// adds a carry c to the finished out[i] and returns what leaves it. Long
-// runs are cut in two halves whose chains run interleaved, the upper half
-// starting from carry 0, which doubles the work in flight on a chain that
-// is otherwise one dependent step per word; the lower half's carry is then
-// rippled into the upper half, where it is absorbed within a few words
-// (beyond a run of full words). The total carry out is at most 1, so the two
-// ways it can leave the upper half combine with an OR.
-//
-// The halves may run side by side only if no half reads a word the other
-// has already written: out aliasing y with 0 < shift lets the lower half
-// read y in the upper half's range, so that case keeps one chain.
-template <class Step, class Absorb>
-inline int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_safe, Step step, Absorb absorb) {
-  if (!split_safe || end - begin < kSplitWords) {
-    for (int32_t i = end - 1; i >= begin; --i) c = step(i, c);
-    return c;
-  }
-  const int32_t mid = begin + (end - begin) / 2;
-  int32_t lo = end - 1, cl = c, cu = 0;
-  for (; lo - mid >= mid - begin; --lo) cl = step(lo, cl);  // the lower half is the longer one
-  for (int32_t up = mid - 1; up >= begin; --up, --lo) {
-    cl = step(lo, cl);
-    cu = step(up, cu);
-  }
-  for (int32_t i = mid - 1; i >= begin && cl != 0; --i) cl = absorb(i, cl);
-  return cu | cl;
-}
-
+// The word chains of addition and subtraction, in the vector or the portable
+// form, chosen here for both: add_words sets out[begin ... end-1] to
+// x[i] + y[i - shift] with carries, sub_words to x[i] - y[i - shift] with
+// borrows, from the least significant word (end - 1) up and from the incoming
+// carry (borrow); each returns the carry (borrow) out of word begin. step(i, c)
+// is the one-word step: it writes out[i] from the incoming carry c and
+// returns the outgoing one. out may alias x and y as big_add_aligned allows.
 #ifdef MORLANT_FFT_HAVE_VEC
 // The vector path takes eight words at a time (word_vec.h). Within a block the
 // word sums (differences) without carries are formed at once; a word whose
@@ -56,16 +29,11 @@ inline int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_saf
 // word above it, and only a word at exactly R - 1 (0) would pass an incoming
 // one on. A block without such a word takes its carries in one step; a block
 // with one, rare for the words of a computation at R = 10000, takes the
-// scalar steps.
-//
-// out[begin ... end-1] = x[i] + y[i - shift] with carries, least significant
-// word first, from the incoming carry c; returns the carry out of word begin.
-// step(i, c) is the scalar step of chain_words. Same aliasing
-// rules as the scalar loop: each block is read before it is written, and
-// later blocks read only below it.
+// one-word steps. Each block is read before it is written, and the blocks
+// after it read only below it.
 template <class Step>
-inline uint32_t add_blocks(int32_t begin, int32_t end, uint32_t c, uint32_t r, const uint16_t* x,
-                           const uint16_t* y, int32_t shift, uint16_t* out, Step step) {
+static uint32_t add_words(int32_t begin, int32_t end, uint32_t c, uint32_t r, const uint16_t* x,
+                          const uint16_t* y, int32_t shift, uint16_t* out, Step step) {
   const uint16_t rw = static_cast<uint16_t>(r);
   int32_t i = end;
   for (; i - begin >= 8; ) {
@@ -84,10 +52,9 @@ inline uint32_t add_blocks(int32_t begin, int32_t end, uint32_t c, uint32_t r, c
   return c;
 }
 
-// The same for out = x[i] - y[i - shift] with borrows.
 template <class Step>
-inline int32_t sub_blocks(int32_t begin, int32_t end, int32_t b, int32_t r, const uint16_t* x, const uint16_t* y,
-                          int32_t shift, uint16_t* out, Step step) {
+static int32_t sub_words(int32_t begin, int32_t end, int32_t b, int32_t r, const uint16_t* x, const uint16_t* y,
+                         int32_t shift, uint16_t* out, Step step) {
   int32_t i = end;
   for (; i - begin >= 8; ) {
     i -= 8;
@@ -112,6 +79,65 @@ inline int32_t sub_blocks(int32_t begin, int32_t end, int32_t b, int32_t r, cons
   }
   for (int32_t k = i - 1; k >= begin; --k) b = step(k, b);
   return b;
+}
+#else
+// The portable path: one or two chains of one-word steps (chain_words).
+
+// Runs of at least this many words take the two-chain path below.
+constexpr int32_t kSplitWords = 128;
+
+// Carry (or borrow) chains over out[begin ... end-1] of x[i] op y[i - shift],
+// least significant word (end - 1) first, where `step(i, c)` writes out[i]
+// from the incoming carry c and returns the outgoing one, and `absorb(i, c)`
+// adds a carry c to the finished out[i] and returns what leaves it. Long
+// runs are cut in two halves whose chains run interleaved, the upper half
+// starting from carry 0, which doubles the work in flight on a chain that
+// is otherwise one dependent step per word; the lower half's carry is then
+// rippled into the upper half, where it is absorbed within a few words
+// (beyond a run of full words). The total carry out is at most 1, so the two
+// ways it can leave the upper half combine with an OR.
+//
+// The halves may run side by side only if no half reads a word the other
+// has already written: out aliasing y with 0 < shift lets the lower half
+// read y in the upper half's range, so that case keeps one chain.
+template <class Step, class Absorb>
+static int32_t chain_words(int32_t begin, int32_t end, int32_t c, bool split_safe, Step step, Absorb absorb) {
+  if (!split_safe || end - begin < kSplitWords) {
+    for (int32_t i = end - 1; i >= begin; --i) c = step(i, c);
+    return c;
+  }
+  const int32_t mid = begin + (end - begin) / 2;
+  int32_t lo = end - 1, cl = c, cu = 0;
+  for (; lo - mid >= mid - begin; --lo) cl = step(lo, cl);  // the lower half is the longer one
+  for (int32_t up = mid - 1; up >= begin; --up, --lo) {
+    cl = step(lo, cl);
+    cu = step(up, cu);
+  }
+  for (int32_t i = mid - 1; i >= begin && cl != 0; --i) cl = absorb(i, cl);
+  return cu | cl;
+}
+
+template <class Step>
+static uint32_t add_words(int32_t begin, int32_t end, uint32_t c, uint32_t r, const uint16_t* /*x*/,
+                          const uint16_t* y, int32_t shift, uint16_t* out, Step step) {
+  return static_cast<uint32_t>(chain_words(begin, end, static_cast<int32_t>(c), out != y || shift == 0, step,
+                                           [&](int32_t i, int32_t carry) {
+                                             const uint32_t s = out[i] + static_cast<uint32_t>(carry);
+                                             const uint32_t up = s >= r;
+                                             out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
+                                             return static_cast<int32_t>(up);
+                                           }));
+}
+
+template <class Step>
+static int32_t sub_words(int32_t begin, int32_t end, int32_t b, int32_t r, const uint16_t* /*x*/, const uint16_t* y,
+                         int32_t shift, uint16_t* out, Step step) {
+  return chain_words(begin, end, b, out != y || shift == 0, step, [&](int32_t i, int32_t borrow) {
+    const int32_t t = out[i] - borrow;
+    const int32_t down = t < 0;
+    out[i] = static_cast<uint16_t>(t + (r & -down));
+    return down;
+  });
 }
 #endif
 
@@ -140,17 +166,7 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
     out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
     return static_cast<int32_t>(up);
   };
-#ifdef MORLANT_FFT_HAVE_VEC
-  uint32_t c = add_blocks(shift, n, 0, r, x, y, shift, out, step);
-#else
-  uint32_t c = static_cast<uint32_t>(chain_words(shift, n, 0, out != y || shift == 0, step,
-                                                 [&](int32_t i, int32_t carry) {
-                                                   const uint32_t s = out[i] + static_cast<uint32_t>(carry);
-                                                   const uint32_t up = s >= r;
-                                                   out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
-                                                   return static_cast<int32_t>(up);
-                                                 }));
-#endif
+  uint32_t c = add_words(shift, n, 0, r, x, y, shift, out, step);
   int32_t i = shift - 1;
   for (; i >= 0; --i) {
     const uint32_t s = x[i] + c;
@@ -191,16 +207,7 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
     o[i] = static_cast<uint16_t>(t + (R & -down));
     return down;
   };
-#ifdef MORLANT_FFT_HAVE_VEC
-  int32_t b = sub_blocks(shift, n, 0, R, x, y, shift, o, step);
-#else
-  int32_t b = chain_words(shift, n, 0, o != y || shift == 0, step, [&](int32_t i, int32_t borrow) {
-    const int32_t t = o[i] - borrow;
-    const int32_t down = t < 0;
-    o[i] = static_cast<uint16_t>(t + (R & -down));
-    return down;
-  });
-#endif
+  int32_t b = sub_words(shift, n, 0, R, x, y, shift, o, step);
   int32_t i = shift - 1;
   for (; i >= 0; --i) {
     const int32_t t = x[i] - b;

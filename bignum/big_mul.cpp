@@ -12,27 +12,28 @@ namespace {
 
 // The spectra stay in the forward transform's bit-reversed order, which the
 // kernels read as it lies; the inverse takes that order back to natural.
-inline void forward(int32_t L, double* X) { fft_forward_scrambled_half(L, X + 1); }
-inline void inverse(int32_t L, double* X) { fft_inverse_scrambled(L, X + 1); }
+void forward(int32_t L, double* X) { fft_forward_scrambled_half(L, X + 1); }
+void inverse(int32_t L, double* X) { fft_inverse_scrambled(L, X + 1); }
 
 // Value 0 of the half-length spectrum carries the sums of the even (re) and
 // odd (im) samples; the real spectrum at 0 and L/2 is their sum and
 // difference. The product's (even, odd) sums are (ex ey + ox oy, ex oy + ox ey).
-inline void value0_mul(const double* x, double* y) {
+void value0_mul(const double* x, double* y) {
   const double x1 = x[1], x2 = x[2], y1 = y[1], y2 = y[2];
   y[1] = x1 * y1 + x2 * y2;
   y[2] = x1 * y2 + x2 * y1;
 }
-inline void value0_sqr(const double* x, double* y) {
+void value0_sqr(const double* x, double* y) {
   const double x1 = x[1], x2 = x[2];
   y[1] = x1 * x1 + x2 * x2;
   y[2] = 2.0 * x1 * x2;
 }
 
 // The product step into y without the inverse transform: exponents add,
-// value 0, the kernel for values 1 ... L/2-1, the leading product.
+// value 0, the kernel for values 1 ... L/2-1, the leading product. x is only
+// read here; the kernel decides what becomes of it.
 template <class Kernel>
-inline void mul_step(int32_t L, double* x, double* y, Kernel kernel) {
+void mul_step(int32_t L, const double* x, double* y, Kernel kernel) {
   y[0] += x[0];
   value0_mul(x, y);
   if (L >= 4) kernel();
@@ -41,7 +42,7 @@ inline void mul_step(int32_t L, double* x, double* y, Kernel kernel) {
 
 // Squares x in place: x in raw form (Stored = false) or split form.
 template <bool Stored>
-inline void sqr_in_place(int32_t L, double* x) {
+void sqr_in_place(int32_t L, double* x) {
   x[0] *= 2.0;
   value0_sqr(x, x);
   if (L >= 4) {
@@ -52,35 +53,52 @@ inline void sqr_in_place(int32_t L, double* x) {
 }
 
 // First index j in [from, n) with a non-zero word in a (or b), else -1.
-inline int32_t first_nonzero(const BigFloat* a, const BigFloat* b, int32_t from, int32_t n) {
+int32_t first_nonzero(const BigFloat* a, const BigFloat* b, int32_t from, int32_t n) {
   for (int32_t j = from; j < n; ++j)
     if (a->digits[j] != 0 || (b != nullptr && b->digits[j] != 0)) return j;
   return -1;
 }
 
-// Carries the cross products of a long product back into out, ready to be
-// added to the high product over n words. Their leading word lies j0 words
-// below the high product's, less up to two words when the cross products
-// carry out of their leading word (big leading product, then a carry) while
-// the high product does not; n - j0 + 2 words therefore reach the result's
-// last word in every case, and at least half the words are kept so that
-// the rounding position never lies above the result's. The words beyond
-// that count are cleared: the addition reads all n.
-inline void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out) {
+// Where the lo parts of a long product of n words start: the first index
+// at or above L/2 + 1 with a non-zero word in a (or b); when there is none,
+// max(L/2 + 1, n), so that nothing is loaded from there.
+int32_t lo_start(const BigFloat* a, const BigFloat* b, int32_t n, int32_t L) {
+  const int32_t hi = L / 2 + 1;
+  const int32_t j0 = first_nonzero(a, b, hi, n);
+  return j0 >= 0 ? j0 : hi > n ? hi : n;
+}
+
+// Inverse-transforms a product in X and carries it back into out with w words.
+void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
+  inverse(L, X);
+  big_from_transform(w, R, L, X, out);
+}
+
+// Inverse-transforms the cross products of a long product in X and carries
+// them back into out, ready to be added to the high product over n words.
+// Their leading word lies j0 words below the high product's, less up to two
+// words when the cross products carry out of their leading word (big leading
+// product, then a carry) while the high product does not; n - j0 + 2 words
+// therefore reach the result's last word in every case, and at least half
+// the words are kept so that the rounding position never lies above the
+// result's. The words beyond that count are cleared: the addition reads all n.
+void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out) {
   int32_t w = n - j0 + 2;
   if (w < n / 2 + 1) w = n / 2 + 1;
   if (w > n) w = n;
-  big_from_transform(w, R, L, X, out);
+  carry_back(w, R, L, X, out);
   if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
 }  // namespace
 
-void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, BigFloat* tmp,
-             int32_t L, double* P, double* Q, double* S) {
-  const int32_t hi = L / 2 + 1;
-  int32_t j0 = first_nonzero(a, b, hi, n);
-  if (j0 < 0) j0 = hi > n ? hi : n;
+void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
+             const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  double* Q = scratch->Q;
+  double* S = scratch->S;
+  const int32_t j0 = lo_start(a, b, n, L);
 
   // a_hi * b_lo, left in split form in S; P keeps a_hi's split spectrum.
   big_to_transform(a, 0, n, R, L, P);
@@ -93,8 +111,7 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   big_to_transform(b, 0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P); });
-  inverse(L, P);
-  big_from_transform(n, R, L, P, tmp);
+  carry_back(n, R, L, P, scratch->tmp);
 
   // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
   // exponent a.exponent + b.exponent - j0 already in S[0].
@@ -106,98 +123,118 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   S[2] = s2 + P[2];
   if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
   S[L + 1] += P[L + 1] * Q[L + 1];
-  inverse(L, S);
   carry_back_cross(n, j0, R, L, S, out);
-  big_add(n, R, out, tmp, out);
+  big_add(n, R, out, scratch->tmp, out);
 }
 
-void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, BigFloat* tmp,
-                   int32_t L, double* P, double* Q) {
-  const int32_t hi = L / 2 + 1;
-  int32_t j0 = first_nonzero(b, nullptr, hi, n);
-  if (j0 < 0) j0 = hi > n ? hi : n;
+void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
+                   const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  double* Q = scratch->Q;
+  const int32_t j0 = lo_start(b, nullptr, n, L);
 
   big_to_transform(a, 0, n, R, L, P);
   big_to_transform(b, 0, n, R, L, Q);
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(n, R, L, Q, tmp);
+  carry_back(n, R, L, Q, scratch->tmp);
 
   big_to_transform(b, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
   carry_back_cross(n, j0, R, L, Q, out);
-  big_add(n, R, out, tmp, out);
+  big_add(n, R, out, scratch->tmp, out);
 }
 
-void big_sqr_short(int32_t n, int32_t R, double* P, const BigFloat* a, BigFloat* out, BigFloat* tmp,
-                   int32_t L, double* Q) {
-  const int32_t hi = L / 2 + 1;
-  int32_t j0 = first_nonzero(a, nullptr, hi, n);
-  if (j0 < 0) j0 = hi > n ? hi : n;
+void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  sqr_in_place<true>(L, P);
+  carry_back(w, R, L, P, out);
+}
+
+void big_sqr_short(int32_t n, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  double* Q = scratch->Q;
+  const int32_t j0 = lo_start(a, nullptr, n, L);
 
   big_to_transform(a, j0, n, R, L, Q);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
-  carry_back_cross(n, j0, R, L, Q, tmp);
+  carry_back_cross(n, j0, R, L, Q, scratch->tmp);
 
-  sqr_in_place<true>(L, P);
-  inverse(L, P);
-  big_from_transform(n, R, L, P, out);
-  big_add(n, R, out, tmp, out);
+  big_sqr_stored(n, R, out, scratch);
+  big_add(n, R, out, scratch->tmp, out);
 }
 
-void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, int32_t L,
-                  double* P, double* Q) {
+void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
+                  const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  double* Q = scratch->Q;
   big_to_transform(a, 0, w, R, L, P);
   big_to_transform(b, 0, w, R, L, Q);
   forward(L, P);
   forward(L, Q);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
+  carry_back(w, R, L, Q, out);
 }
 
-void big_mul_stored(int32_t w, int32_t R, const double* P, int32_t s, const BigFloat* b, BigFloat* out,
-                    int32_t L, double* Q) {
-  int32_t j = first_nonzero(b, nullptr, s, w);
+void big_mul_stored(int32_t w, int32_t R, const BigFloat* b, int32_t from, BigFloat* out,
+                    const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  const double* P = scratch->P;
+  double* Q = scratch->Q;
+  int32_t j = first_nonzero(b, nullptr, from, w);
   if (j < 0) j = w;
   big_to_transform(b, j, w, R, L, Q);
   forward(L, Q);
-  double* p = const_cast<double*>(P);  // read only: mul_step writes y alone
-  mul_step(L, p, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
+  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
+  carry_back(w, R, L, Q, out);
 }
 
-void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P) {
+void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
   big_to_transform(a, 0, w, R, L, P);
   forward(L, P);
   sqr_in_place<false>(L, P);
-  inverse(L, P);
-  big_from_transform(w, R, L, P, out);
+  carry_back(w, R, L, P, out);
 }
 
-void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, int32_t L, double* P, double* Q) {
+void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* P = scratch->P;
+  double* Q = scratch->Q;
   big_to_transform(a, 0, w, R, L, P);
   forward(L, P);
   Q[0] = 2.0 * P[0];
   value0_sqr(P, Q);
   if (L >= 4) fft_sqr_keep_kernel(L, P, Q);
   Q[L + 1] = P[L + 1] * P[L + 1];
-  inverse(L, Q);
-  big_from_transform(w, R, L, Q, out);
+  carry_back(w, R, L, Q, out);
 }
 
 // The worst case loaded: largest leading word R-1, second word R (R-1 plus
 // a balancing carry), then balanced words of the largest magnitude. Its
-// square has the largest coefficients any product at this length and radix
-// can have; the scan mirrors the carry-back's rounding and measures how far
-// each coefficient lies from an integer.
+// square has the largest coefficients, and so the largest rounding errors,
+// that any product at this length and radix can have.
+//
+// The scan walks the coefficients from the lowest up like a floating-point
+// carry chain: each scaled coefficient c = X[i] * 2/L, plus the integer
+// carries q from the parts below and 0.5, is scaled by R^-2 and cut into
+// base-R parts, and d, the fraction of the lowest part less 0.5, is c's
+// signed distance from its nearest integer (integer carries do not move it).
+// That holds up to the rounding of the scan's own operations, a few units of
+// 2^-52 relative to the coefficient; the margin compute_pi adds covers it.
+// big_from_transform rounds every c (exact: 2/L is a power of two) to its
+// nearest integer on its own, which gives the exact coefficient as long as c
+// lies within 1/2 of it; for the worst case, twice the largest |d| is thus
+// twice the largest error that rounding has to absorb. The scan is kept as
+// it is: its result chooses the radix, and so the digits.
 double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X) {
   const int32_t m = L / 2 + 1 < n ? L / 2 + 1 : n;
   X[L + 1] = R - 1;

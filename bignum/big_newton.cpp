@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "bignum/big_mul.h"
-#include "bignum/big_transform.h"
-#include "fft/fft.h"
 
 namespace {
 
@@ -62,11 +60,11 @@ void set_one(BigFloat* y, int32_t w) {
   std::memset(y->digits + 1, 0, static_cast<std::size_t>(w - 1) * sizeof(uint16_t));
 }
 
-inline int32_t min32(int32_t a, int32_t b) { return a < b ? a : b; }
-inline int32_t max32(int32_t a, int32_t b) { return a > b ? a : b; }
+int32_t min32(int32_t a, int32_t b) { return a < b ? a : b; }
+int32_t max32(int32_t a, int32_t b) { return a > b ? a : b; }
 
 // Word count of a correction in a step of w words at half precision h.
-inline int32_t correction_words(int32_t w, int32_t h) { return max32(w / 2 + 1, w - (h + 1)); }
+int32_t correction_words(int32_t w, int32_t h) { return max32(w / 2 + 1, w - (h + 1)); }
 
 // The precision schedule shared by the three iterations: step at p, repeat
 // at the same p while the step's accuracy estimate r says the approximation
@@ -87,19 +85,6 @@ void run_schedule(int32_t n, int32_t L, int32_t p, Step step) {
     }
     if (!hold) p *= 2;
   } while (p <= L);
-}
-
-// Squares the split spectrum in P in place at length L and carries it back
-// into out with w words.
-void square_stored(int32_t w, int32_t R, int32_t L, double* P, BigFloat* out) {
-  P[0] *= 2.0;
-  const double x1 = P[1], x2 = P[2];
-  P[1] = x1 * x1 + x2 * x2;
-  P[2] = 2.0 * x1 * x2;
-  if (L >= 4) fft_sqr_stored_kernel(L, P);
-  P[L + 1] *= P[L + 1];
-  fft_inverse_scrambled(L, P + 1);
-  big_from_transform(w, R, L, P, out);
 }
 
 }  // namespace
@@ -143,14 +128,15 @@ int32_t big_reciprocal_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y
                             int32_t p, double* P, double* Q) {
   const int32_t h = p / 2;
   const int32_t w3 = correction_words(w, h);
+  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
   big_round_words(y, h, w, R);
-  big_mul_half(w, R, y, x, tmp1, p, P, Q);
+  big_mul_half(w, R, y, x, tmp1, &at_p);
   set_one(tmp2, w);
   big_sub(w, R, tmp2, tmp1, tmp2);
-  big_mul_stored(w, R, P, h + 1, x, tmp1, p, Q);
+  big_mul_stored(w, R, x, h + 1, tmp1, &at_p);
   big_sub(w3, R, tmp2, tmp1, tmp2);
   const int32_t r = tmp2->sign != 0 ? -tmp2->exponent : p + 1;
-  big_mul_stored(w3, R, P, 0, tmp2, tmp2, p, Q);
+  big_mul_stored(w3, R, tmp2, 0, tmp2, &at_p);
   big_add(w, R, y, tmp2, y);
   return r;
 }
@@ -162,22 +148,24 @@ int32_t big_sqrt_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigF
   const int32_t w3 = correction_words(w, h);
   const int32_t lz = p < 4 ? 2 : p / 2;
   const int32_t hz = lz / 2;
+  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
+  const ProductScratch at_lz = {lz, P, Q, nullptr, nullptr};
 
   big_round_words(z, hz, w3, R);
-  if (*marker == lz) square_stored(w3, R, lz, P, tmp);  // P still holds z at length lz
-  else big_sqr(w3, R, z, tmp, lz, P);
+  if (*marker == lz) big_sqr_stored(w3, R, tmp, &at_lz);  // P still holds z at length lz
+  else big_sqr(w3, R, z, tmp, &at_lz);
 
   big_round_words(y, h, w, R);
-  big_mul_half(w3, R, y, tmp, tmp, p, P, Q);
+  big_mul_half(w3, R, y, tmp, tmp, &at_p);
   big_sub(w3, R, z, tmp, tmp);
   big_add(w3, R, z, tmp, z);
 
-  square_stored(w, R, p, P, tmp);  // y^2 from y's kept spectrum
+  big_sqr_stored(w, R, tmp, &at_p);  // y^2 from y's kept spectrum
   big_sub(w, R, x, tmp, tmp);
   const int32_t res_sign = tmp->sign, res_exp = tmp->exponent, res_lead = tmp->digits[0];
 
   big_round_words(z, h, w3, R);
-  big_mul_half(w3, R, z, tmp, tmp, p, P, Q);
+  big_mul_half(w3, R, z, tmp, tmp, &at_p);
   *marker = p;
   big_half(w3, R, tmp, tmp);
   big_add(w, R, y, tmp, y);
@@ -191,13 +179,14 @@ int32_t big_rsqrt_small_step(int32_t w, int32_t R, int32_t k, BigFloat* y, BigFl
                              int32_t p, double* P, double* Q) {
   const int32_t h = p / 2;
   const int32_t w3 = correction_words(w, h);
+  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
   big_round_words(y, h, w, R);
-  big_sqr_keep(w, R, y, tmp1, p, P, Q);
+  big_sqr_keep(w, R, y, tmp1, &at_p);
   big_mul_small(w, R, tmp1, k, tmp1);
   set_one(tmp2, w);
   big_sub(w, R, tmp2, tmp1, tmp2);
   const int32_t r = tmp2->sign != 0 ? -tmp2->exponent : p + 1;
-  big_mul_stored(w3, R, P, 0, tmp2, tmp2, p, Q);
+  big_mul_stored(w3, R, tmp2, 0, tmp2, &at_p);
   big_half(w3, R, tmp2, tmp2);
   big_add(w, R, y, tmp2, y);
   return r;

@@ -119,22 +119,34 @@ void big_half(int32_t n, int32_t R, const BigFloat* a, BigFloat* out) {
   const uint16_t* x = a->digits;
   uint16_t* o = out->digits;
   const uint32_t r = static_cast<uint32_t>(R);
-  if (x[0] == 1) {
-    // The leading 1 becomes R in the word below: one word more of precision.
-    exponent -= 1;
-    uint32_t carry = r;
-    int32_t i = 0;
+  // A leading 1 becomes R in the word below: one word more of precision.
+  // Each output word is half its word plus R/2 when the word above it is odd
+  // (R is even): with a leading 1, o[i] comes from x[i+1] and x[i] (x[0] = 1
+  // passing R); otherwise from x[i] and x[i-1].
+  const bool lead_one = x[0] == 1;
+  int32_t i = 0;        // with a leading 1, the one-word steps start at word i
+  int32_t head = n;     // otherwise they take words 0 ... head-1
+  uint32_t carry = lead_one ? r : 0;
 #ifdef MORLANT_FFT_HAVE_VEC
-    // R is even, so the remainder word i passes down is x[i]'s parity alone
-    // (x[0] = 1 passes R): o[i] = x[i+1]/2 + (R/2)(x[i] & 1), eight at a
-    // time. In place, o[i] lands below every word a later block reads.
-    const uint16_t half_r = static_cast<uint16_t>(r / 2);
+  // Eight words at a time: with a leading 1 from word 0 on, otherwise from
+  // the last word up, so that in place no block reads a word an earlier one
+  // wrote.
+  const uint16_t half_r = static_cast<uint16_t>(r / 2);
+  if (lead_one) {
     for (; i + 8 < n; i += 8) {
       const u16x8 up = load8(x + i + 1), here = load8(x + i);
       store8(o + i, (up >> 1) + (here & 1) * half_r);
     }
     carry = (x[i] & 1u) * r;
+  } else {
+    for (; head - 8 >= 1; head -= 8) {
+      const u16x8 here = load8(x + head - 8), above = load8(x + head - 9);
+      store8(o + head - 8, (here >> 1) + (above & 1) * half_r);
+    }
+  }
 #endif
+  if (lead_one) {
+    exponent -= 1;
     for (; i < n - 1; ++i) {
       const uint32_t s = carry + x[i + 1];
       o[i] = static_cast<uint16_t>(s >> 1);
@@ -142,20 +154,9 @@ void big_half(int32_t n, int32_t R, const BigFloat* a, BigFloat* out) {
     }
     o[n - 1] = static_cast<uint16_t>(carry >> 1);
   } else {
-    int32_t head = n;  // words 0 ... head-1 take the scalar steps
-#ifdef MORLANT_FFT_HAVE_VEC
-    // o[i] = x[i]/2 + (R/2)(x[i-1] & 1), eight at a time from the last word
-    // up, so in place no block reads a word an earlier one wrote.
-    const uint16_t half_r = static_cast<uint16_t>(r / 2);
-    for (; head - 8 >= 1; head -= 8) {
-      const u16x8 here = load8(x + head - 8), above = load8(x + head - 9);
-      store8(o + head - 8, (here >> 1) + (above & 1) * half_r);
-    }
-#endif
-    uint32_t carry = 0;
-    for (int32_t i = 0; i < head; ++i) {
-      const uint32_t s = carry + x[i];
-      o[i] = static_cast<uint16_t>(s >> 1);
+    for (int32_t k = 0; k < head; ++k) {
+      const uint32_t s = carry + x[k];
+      o[k] = static_cast<uint16_t>(s >> 1);
       carry = (s & 1u) * r;
     }
   }

@@ -10,7 +10,7 @@
 namespace {
 
 // Nearest integer of x (|x| < 2^52; coefficients are never near a half).
-inline int64_t round_to_int(double x) {
+int64_t round_to_int(double x) {
   const double y = x + 0.5;
   const int64_t t = static_cast<int64_t>(y);
   return t - (static_cast<double>(t) > y);
@@ -21,7 +21,7 @@ inline int64_t round_to_int(double x) {
 // integer part into the low bits of the double (exact for |x| < 2^51;
 // coefficients stay below 2^46). No dependency between elements, so it
 // vectorises.
-inline void round_in_place(double* coef, int32_t count, double s, int64_t offset) {
+void round_in_place(double* coef, int32_t count, double s, int64_t offset) {
   constexpr double kMagic = 6755399441055744.0;  // 1.5 * 2^52
   int64_t magic_bits;
   std::memcpy(&magic_bits, &kMagic, sizeof magic_bits);
@@ -35,7 +35,7 @@ inline void round_in_place(double* coef, int32_t count, double s, int64_t offset
   }
 }
 
-inline int64_t rounded(const double* coef, int32_t i) {
+int64_t rounded(const double* coef, int32_t i) {
   int64_t k;
   std::memcpy(&k, coef + i, sizeof k);
   return k;
@@ -126,11 +126,12 @@ int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t ca
 
 // big_to_transform(a, s, w, R, L, X): X (L + 2 doubles) <- m = min(L/2 + 1,
 // w - s) words of a from index s (m = 0 when s >= w); X[m+1 ... L/2+1] are
-// zeroed, X[L/2+2 ... L] left for fft_forward_scrambled_half. Words 3 ... m-1 of the
-// loaded run are balanced into [-R/2, R/2) with their carry moved up; the
-// first two loaded words are not balanced, so X[1] >= 0 and X[2] >= 0, and a
-// word of exactly R/2 is stored as -R/2 with a carry of 1. Balancing keeps
-// the convolution's coefficients, and so its rounding errors, small.
+// zeroed, X[L/2+2 ... L] left for fft_forward_scrambled_half. The loaded
+// words from the third on (X[3 ... m]) are balanced into [-R/2, R/2) with
+// their carry moved up; the first two are not balanced, so X[1] >= 0 and
+// X[2] >= 0, and a word of exactly R/2 is stored as -R/2 with a carry of 1.
+// Balancing keeps the convolution's coefficients, and so its rounding
+// errors, small.
 void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X) {
   const int32_t limit = L / 2 + 1;
   const int32_t m = s >= w ? 0 : (w - s < limit ? w - s : limit);
@@ -179,16 +180,31 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
 // big_from_transform(w, R, L, X, out): X holds an inverse-transformed
 // product: X[1+i] = (L/2) c_i for the convolution coefficients c_0 ... c_{L-1},
 // except that c_L has wrapped onto c_0; X[L+1] is the exact leading product,
-// X[0] the exponent. Writes w >= 1 words into out (not aliasing X).
+// X[0] the exponent. Writes w >= 1 words into out (not aliasing X); X is
+// modified.
 //
 // Coefficient 0 is the leading product itself, so the wrapped c_L is what
-// remains of X[1]. Each scaled coefficient plus the incoming carries is
-// rounded to the nearest integer (the 0.5) and cut into three base-R parts:
-// the lowest becomes a word, the middle is carried one word up, the highest
-// two words up. All parts are exact integers below 2^53; taking the highest
-// part minus one keeps every truncation a floor, negative coefficients
-// included. Correct as long as every coefficient is within 0.5 of an integer,
-// which the radix choice of the computation guarantees.
+// remains of X[1] and moves to X[L+1]. A leading product of R or more takes
+// two words ("big"), and every coefficient then lands one word lower; words
+// beyond the L + 1 + big that the coefficients fill are 0. The coefficients
+// below the last word only decide its rounding: their sum, weighted by powers
+// of 1/R down to 2^-52, is rounded into the carry that enters the last word.
+//
+// Each coefficient is scaled by 2/L (a power of two, so exactly) and rounded
+// to the nearest integer by adding 1.5 * 2^52, which leaves the integer in the
+// low bits of the double (exact below 2^51 in magnitude; coefficients stay
+// below 2^46). From there on all is exact 64-bit integer arithmetic:
+// CarryChain writes the words from the lowest up in four interleaved segments
+// and then ripples each segment's carry into the one above. The leading word
+// takes what is left, and a carry out of it moves the words one place down
+// (the last is lost) and raises the exponent by one.
+//
+// The words are right as long as every scaled coefficient lies within 1/2 of
+// the exact integer coefficient, which the radix that compute_pi chooses with
+// fft_roundoff_test provides; nothing is checked here. The result is then the
+// product rounded to w words, a tail of half a unit of the last word rounding
+// up (the tail is summed in floating point, so one within a hair of half a
+// unit may round either way).
 void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
   const double s = 2.0 / L;
   const double rinv = 1.0 / R;
@@ -224,7 +240,7 @@ void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* ou
 
   carry = carry_words(R, X + 2 - big, c - 1, s, carry, digits + 1);
   if (!big) carry += round_to_int(X[1] * s);
-  const int64_t g = carry / R;  // a carry out of the leading word (carry > 0 here)
+  const int64_t g = carry / R;  // a carry out of the leading word (carry >= 0 here)
   digits[0] = static_cast<uint16_t>(carry - g * R);
   int32_t e = big;
   if (g >= 1) {

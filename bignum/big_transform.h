@@ -13,17 +13,18 @@
 //              product of both signed leading words (the leading product).
 // X[1 ... L] are the L/2 interleaved complex values handed to
 // fft_forward_scrambled_half(L, X + 1), which takes X[L/2+2 ... L] as zero
-// without reading them (big_to_transform leaves them unset); a spectrum stays in the bit-reversed order
-// that transform leaves, and fft_inverse_scrambled(L, X + 1) takes a product
-// back to natural order. An operand takes at most L/2 + 1
-// words, so its product's L + 1 coefficients fit a cyclic convolution of
-// length L with a single wrapped coefficient, which the leading product
-// recovers exactly.
+// without reading them (big_to_transform leaves them unset); a spectrum stays
+// in the bit-reversed order that transform leaves, and
+// fft_inverse_scrambled(L, X + 1) takes a product back to natural order. An
+// operand takes at most L/2 + 1 words, so its product's L + 1 coefficients
+// fit a cyclic convolution of length L with a single wrapped coefficient,
+// which the leading product recovers exactly.
 //
 // Split form: the spectrum of the real sequence X[1 ... L], obtained from the
-// half-length complex spectrum by the split step (value k paired with
-// L/2-k; values 0 and L/4, at positions 0 and 1, are the same in both forms). A spectrum kept
-// in split form can serve several products without a new forward transform.
+// half-length complex spectrum by the split step (value k paired with L/2-k;
+// values 0 and L/4, at positions 0 and 1, are the same in both forms). A
+// spectrum kept in split form can serve several products without a new
+// forward transform.
 #ifndef MORLANT_BIGNUM_BIG_TRANSFORM_H
 #define MORLANT_BIGNUM_BIG_TRANSFORM_H
 

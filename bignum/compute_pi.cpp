@@ -93,6 +93,9 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
   if (A && B && T && G && tmp1 && tmp2 && P && Q && S) {
     int32_t k = 4;
     const int32_t R = choose_radix(n, nfft, P, &k);
+    // The full-length products' scratch; the Newton iterations take P and Q
+    // (Q and S in the final combination, where P keeps s_hi) and tmp1, tmp2.
+    const ProductScratch full = {nfft, P, Q, S, tmp1};
 
     // Set-up: A = 4 a_2^2, B = 4 b_2^2, T = 1/2 - G_0 - G_1.
     big_rsqrt_small(n, R, 8, T, tmp1, tmp2, nfft, P, Q);  // 1/sqrt 8
@@ -113,7 +116,7 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
       const double tj = morlant_clock_ms();
       big_add(n, R, A, B, G);
       big_half(n, R, G, G);
-      big_mul(n, R, A, B, A, tmp1, nfft, P, Q, S);
+      big_mul(n, R, A, B, A, &full);
       big_sqrt(n, R, A, B, tmp1, tmp2, nfft, P, Q);
       big_sub(n, R, G, B, G);  // (A + B)/2 - sqrt(A B) of the old A and B
       big_add(n, R, B, B, B);
@@ -134,16 +137,16 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
     // short products suffice.
     const double t3 = morlant_clock_ms();
     big_half(n, R, G, G);
-    big_sqr(n, R, G, G, nfft, P);
+    big_sqr(n, R, G, G, &full);
     big_add(n, R, A, B, A);
-    big_mul_short(n, R, A, T, T, tmp1, nfft, P, Q);  // P keeps s_hi
+    big_mul_short(n, R, A, T, T, &full);  // P keeps s_hi
     big_sub(n, R, T, G, T);
     big_reciprocal(n, R, T, B, tmp1, tmp2, nfft, Q, S);
-    big_sqr_short(n, R, P, A, A, tmp1, nfft, Q);
+    big_sqr_short(n, R, A, A, &full);
     big_sub(n, R, A, G, A);
     big_half(n, R, G, G);
     big_sub(n, R, A, G, A);
-    big_mul(n, R, A, B, A, tmp1, nfft, P, Q, S);
+    big_mul(n, R, A, B, A, &full);
     big_div_small(n, R, A, divisor, A);
     const double t4 = morlant_clock_ms();
 

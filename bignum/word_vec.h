@@ -1,6 +1,7 @@
 // Eight 16-bit words as one 16-byte vector (SSE2 on x86-64, Advanced SIMD on
-// AArch64: both baseline, so no run-time check), for the carry chains of the
-// vector path: additions, subtractions and the balancing of loaded words.
+// AArch64: both baseline, so no run-time check), for the word loops of the
+// vector path: additions, subtractions, halving and the balancing of loaded
+// words.
 // Internal header of bignum/; defines nothing without MORLANT_FFT_HAVE_VEC.
 #ifndef MORLANT_BIGNUM_WORD_VEC_H
 #define MORLANT_BIGNUM_WORD_VEC_H

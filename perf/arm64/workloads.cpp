@@ -72,7 +72,8 @@ int run_mul(int reps) {
     uint64_t s = 0x2545F4914F6CDD1Du;
     random_number(n, R, s, a);
     random_number(n, R, s, b);
-    for (int r = 0; r < reps; ++r) big_mul(n, R, a, b, out, tmp, L, P, Q, S);
+    const ProductScratch scratch = {L, P, Q, S, tmp};
+    for (int r = 0; r < reps; ++r) big_mul(n, R, a, b, out, &scratch);
     status = reps > 0 && out->sign != 1 ? 1 : 0;
   }
   std::free(S);

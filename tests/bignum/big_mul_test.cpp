@@ -89,6 +89,7 @@ TEST(BigMul, RandomOperandsMatchExactProductsOfTheirParts) {
       const int32_t N = L + 2, half = L / 2 + 1;
       Arr P(N), Q(N), S(N), kept(N);
       Big tmp(N);
+      const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
       const int trials = L <= 64 ? 40 : L <= 512 ? 6 : 2;
       for (int t = 0; t < trials && !HasFailure(); ++t) {
         const int32_t w = t % 2 == 0 ? N : 1 + static_cast<int32_t>(g() % N);
@@ -117,38 +118,43 @@ TEST(BigMul, RandomOperandsMatchExactProductsOfTheirParts) {
         const bool long_in_place = w == N;
         const int32_t j0 = first_nonzero(pa, &pb, half, w);  // common to both lo parts
         check("big_mul", a, [&](BigFloat* x, BigFloat* o) {
-          big_mul(w, R, x, b.get(), o, tmp.get(), L, P.data(), Q.data(), S.data());
+          big_mul(w, R, x, b.get(), o, &scratch);
         }, sum(sum(ab, times(ah, loaded(pb, R, L, j0)), R), times(loaded(pa, R, L, j0), bh), R), two, long_in_place);
 
         // big_mul_short leaves a_hi's spectrum in P: big_sqr_short then gives
         // a_hi * a. Q is clobbered in between, as in the final combination.
         check("big_mul_short", b, [&](BigFloat* x, BigFloat* o) {
-          big_mul_short(w, R, a.get(), x, o, tmp.get(), L, P.data(), Q.data());
+          big_mul_short(w, R, a.get(), x, o, &scratch);
         }, sum(ab, times(ah, lo(pb, nullptr, half)), R), two, long_in_place);
         kept = P;
         check("big_sqr_short", a, [&](BigFloat* x, BigFloat* o) {
-          P = kept;
+          std::copy(kept.begin(), kept.end(), P.begin());  // in place: scratch points into P
           std::fill(Q.begin(), Q.end(), nan);
-          big_sqr_short(w, R, P.data(), x, o, tmp.get(), L, Q.data());
+          big_sqr_short(w, R, x, o, &scratch);
         }, sum(aa, times(ah, lo(pa, nullptr, half)), R), two, long_in_place);
 
-        // big_mul_half keeps a_hi for any number of stored products (Newton steps).
-        check("big_mul_half", b, [&](BigFloat* x, BigFloat* o) { big_mul_half(w, R, a.get(), x, o, L, P.data(), Q.data()); },
-              ab, one(ab, pb, 0));
+        // big_mul_half keeps a_hi for any number of stored products (Newton
+        // steps), and for a square of the kept spectrum, which consumes it.
+        check("big_mul_half", b, [&](BigFloat* x, BigFloat* o) { big_mul_half(w, R, a.get(), x, o, &scratch); }, ab,
+              one(ab, pb, 0));
         kept = P;
         for (int32_t s : {half, static_cast<int32_t>(g() % (w + 1))}) {
           const std::string op = "big_mul_stored from " + std::to_string(s);
           const int32_t j = first_nonzero(pc, nullptr, s, w);
           const Exact want = times(ah, loaded(pc, R, L, j));
-          check(op, c, [&](BigFloat* x, BigFloat* o) { big_mul_stored(w, R, P.data(), s, x, o, L, Q.data()); }, want,
+          check(op, c, [&](BigFloat* x, BigFloat* o) { big_mul_stored(w, R, x, s, o, &scratch); }, want,
                 j < 0 ? 0 : one(want, pc, j));
           EXPECT_TRUE(P == kept) << at << op << " changed the kept spectrum";
         }
-        check("big_sqr", a, [&](BigFloat* x, BigFloat* o) { big_sqr(w, R, x, o, L, P.data()); }, aa, one(aa, pa, 0));
-        check("big_sqr_keep", a, [&](BigFloat* x, BigFloat* o) { big_sqr_keep(w, R, x, o, L, P.data(), Q.data()); }, aa,
+        check("big_sqr_stored after big_mul_half", a, [&](BigFloat*, BigFloat* o) {
+          std::copy(kept.begin(), kept.end(), P.begin());
+          big_sqr_stored(w, R, o, &scratch);
+        }, aa, one(aa, pa, 0));
+        check("big_sqr", a, [&](BigFloat* x, BigFloat* o) { big_sqr(w, R, x, o, &scratch); }, aa, one(aa, pa, 0));
+        check("big_sqr_keep", a, [&](BigFloat* x, BigFloat* o) { big_sqr_keep(w, R, x, o, &scratch); }, aa,
               one(aa, pa, 0));
         check("big_mul_stored after big_sqr_keep", b,
-              [&](BigFloat* x, BigFloat* o) { big_mul_stored(w, R, P.data(), 0, x, o, L, Q.data()); }, ab, one(ab, pb, 0));
+              [&](BigFloat* x, BigFloat* o) { big_mul_stored(w, R, x, 0, o, &scratch); }, ab, one(ab, pb, 0));
       }
     }
   }
@@ -162,17 +168,18 @@ std::vector<std::pair<const char*, Big>> products(int32_t R, int32_t L, const Bi
   const Big pa = prefix(a, n), pb = prefix(b, n);
   Big tmp(n);
   Arr P(n), Q(n), S(n);
+  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
   std::vector<std::pair<const char*, Big>> out;
   const auto form = [&](const char* name, auto op) {
     out.emplace_back(name, fresh(n, n));
     op(pa.get(), pb.get(), out.back().second.get());
   };
-  form("big_mul", [&](auto x, auto y, auto o) { big_mul(n, R, x, y, o, tmp.get(), L, P.data(), Q.data(), S.data()); });
-  form("big_mul_short", [&](auto x, auto y, auto o) { big_mul_short(n, R, x, y, o, tmp.get(), L, P.data(), Q.data()); });
-  form("big_mul_half", [&](auto x, auto y, auto o) { big_mul_half(n, R, x, y, o, L, P.data(), Q.data()); });
+  form("big_mul", [&](auto x, auto y, auto o) { big_mul(n, R, x, y, o, &scratch); });
+  form("big_mul_short", [&](auto x, auto y, auto o) { big_mul_short(n, R, x, y, o, &scratch); });
+  form("big_mul_half", [&](auto x, auto y, auto o) { big_mul_half(n, R, x, y, o, &scratch); });
   if (!(a == b)) return out;
-  form("big_sqr", [&](auto x, auto, auto o) { big_sqr(n, R, x, o, L, P.data()); });
-  form("big_sqr_keep", [&](auto x, auto, auto o) { big_sqr_keep(n, R, x, o, L, P.data(), Q.data()); });
+  form("big_sqr", [&](auto x, auto, auto o) { big_sqr(n, R, x, o, &scratch); });
+  form("big_sqr_keep", [&](auto x, auto, auto o) { big_sqr_keep(n, R, x, o, &scratch); });
   return out;
 }
 
@@ -208,11 +215,13 @@ TEST(BigMul, CrossProductRecordIsClearedBeyondItsWords) {
   const Exact ea = exact(a, R), eb = exact(b, R);
   Big tmp(n), stale = garbage(n);
   Arr P(n), Q(n), S(n);
+  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
+  const ProductScratch stale_tmp = {L, P.data(), Q.data(), S.data(), stale.get()};
   Big outs[] = {garbage(n), garbage(n), a, full};
-  big_mul(n, R, a.get(), b.get(), outs[0].get(), tmp.get(), L, P.data(), Q.data(), S.data());
-  big_mul_short(n, R, a.get(), b.get(), outs[1].get(), tmp.get(), L, P.data(), Q.data());
-  big_sqr_short(n, R, P.data(), outs[2].get(), outs[2].get(), stale.get(), L, Q.data());
-  big_mul(n, R, outs[3].get(), zero.get(), outs[3].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+  big_mul(n, R, a.get(), b.get(), outs[0].get(), &scratch);
+  big_mul_short(n, R, a.get(), b.get(), outs[1].get(), &scratch);
+  big_sqr_short(n, R, outs[2].get(), outs[2].get(), &stale_tmp);
+  big_mul(n, R, outs[3].get(), zero.get(), outs[3].get(), &scratch);
   const Big want[] = {truncated(n, R, times(ea, eb)), truncated(n, R, times(ea, eb)), truncated(n, R, times(ea, ea)),
                       zero};
   const char* const what[] = {"big_mul out of place", "big_mul_short out of place",
@@ -223,7 +232,8 @@ TEST(BigMul, CrossProductRecordIsClearedBeyondItsWords) {
   const Big x(3, -1, -2, {9, 9, 9}), y(3, -1, -6, {9, 9, 9});
   Big in_place = x, t3(3);
   Arr P4(6), Q4(6), S4(6);
-  big_mul(3, 10, in_place.get(), y.get(), in_place.get(), t3.get(), 4, P4.data(), Q4.data(), S4.data());
+  const ProductScratch scratch4 = {4, P4.data(), Q4.data(), S4.data(), t3.get()};
+  big_mul(3, 10, in_place.get(), y.get(), in_place.get(), &scratch4);
   EXPECT_TRUE(matches(in_place, Big(3, 1, -7, {9, 9, 8}), 10)) << "big_mul in place, n = 3, L = 4";
 }
 
@@ -241,9 +251,10 @@ TEST(BigMul, CrossProductsCarryingTwoWordsStillReachTheLastWord) {
     const Exact ah = part(a, R, 0, half), bh = part(b, R, 0, half);
     const Exact want = sum(sum(times(ah, bh), times(ah, part(b, R, half, n)), R), times(part(a, R, half, n), bh), R);
     Arr P(n), Q(n), S(n);
+    const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
     Big outs[] = {fresh(n, n), a};
-    big_mul(n, R, a.get(), b.get(), outs[0].get(), tmp.get(), L, P.data(), Q.data(), S.data());
-    big_mul(n, R, outs[1].get(), b.get(), outs[1].get(), tmp.get(), L, P.data(), Q.data(), S.data());
+    big_mul(n, R, a.get(), b.get(), outs[0].get(), &scratch);
+    big_mul(n, R, outs[1].get(), b.get(), outs[1].get(), &scratch);
     EXPECT_TRUE(near(outs[0], R, want, 2.0 + 1.0 / R)) << "L " << L << ", output words zero";
     EXPECT_TRUE(near(outs[1], R, want, 2.0 + 1.0 / R)) << "L " << L << ", in place";
   }
@@ -262,10 +273,11 @@ TEST(BigMul, CarriesRippleThroughRunsOfFullWords) {
       }
       const Exact ah = part(a, R, 0, L / 2 + 1), bh = part(b, R, 0, L / 2 + 1);
       Arr P(n), Q(n);
+      const ProductScratch scratch = {L, P.data(), Q.data(), nullptr, nullptr};
       Big sq(n), prod(n);
-        big_sqr(n, R, a.get(), sq.get(), L, P.data());
+      big_sqr(n, R, a.get(), sq.get(), &scratch);
       EXPECT_TRUE(near(sq, R, times(ah, ah), 0.5 + 1.0 / R)) << "R " << R << ", L " << L << ", square";
-      big_mul_half(n, R, a.get(), b.get(), prod.get(), L, P.data(), Q.data());
+      big_mul_half(n, R, a.get(), b.get(), prod.get(), &scratch);
       EXPECT_TRUE(near(prod, R, times(ah, bh), 0.5 + 1.0 / R)) << "R " << R << ", L " << L << ", product";
     }
   }
