@@ -10,7 +10,7 @@
    latter, clang 14 with the GCC builds' flags), the loops are found by their back edges
    in the named functions and marked for llvm-mca in the assembly.
 3. The cycles these imply for one forward + inverse transform of 2^21 doubles, from the
-   number of stage and leaf calls of fft/fft.cpp's recursion.
+   number of stage and leaf calls of fft/fft_impl.h's recursion.
 Prints the tables and writes them as Markdown to --report.
 """
 import argparse
@@ -28,17 +28,24 @@ LLVM_MCA = "llvm-mca-19"
 
 # The measured bodies: key, label, kind, portable function, vector function, bytes the
 # loop stores per source iteration (the unroll check; None for straight-line bodies).
+# Both paths are the same source (fft/fft_impl.h, bignum/fft_kernels_impl.h) compiled
+# with two lowerings, so their functions have the same names; a vector build's vector
+# sources are read first (compile_sources), so that its names mean the vector code.
 # Stage loop: one turn handles front pairs j, j+1 and their mirrors, 4 butterflies of
 # 4 complex values. Kernel loop: one k, the pair (k, L/2-k), x and/or the result stored.
+STAGE = "walk_stage<%s, fftv::(anonymous namespace)::ForwardAt<%s, %s> >"
+LEAF8 = "regs_block<false, %s, 8l, 0l, 1l, 2l, 3l>"
+LEAF16 = "regs_block<false, %s, 16l, 0l, 1l, 2l, 3l, 4l, 5l, 6l, 7l>"
 BODIES = [
-    ("stage", "radix-4 stage", "loop", "fft_radix4_stage_portable", "fft_radix4_stage_vec", 256),
-    ("stage_conj", "radix-4 stage, conjugating", "loop", "fft_radix4_stage_conj_portable",
-     "fft_radix4_stage_conj_vec", 256),
-    ("stage_odd", "radix-4 stage, odd", "loop", "fft_odd_radix4_stage_portable", "fft_odd_radix4_stage_vec", 256),
-    ("leaf8", "leaf 8", "body", "fft_leaf8_portable", "fft_leaf8_vec", None),
-    ("leaf16", "leaf 16", "body", "fft_leaf16_portable", "fft_leaf16_vec", None),
-    ("odd_leaf8", "odd leaf 8", "body", "fft_odd_leaf8_portable", "fft_odd_leaf8_vec", None),
-    ("odd_leaf16", "odd leaf 16", "body", "fft_odd_leaf16_portable", "fft_odd_leaf16_vec", None),
+    ("stage", "radix-4 stage", "loop", STAGE % ("false", "false", "false"), STAGE % ("false", "false", "false"), 256),
+    ("stage_conj", "radix-4 stage, conjugating", "loop", STAGE % ("false", "false", "true"),
+     STAGE % ("false", "false", "true"), 256),
+    ("stage_odd", "radix-4 stage, odd", "loop", STAGE % ("true", "true", "false"), STAGE % ("true", "true", "false"),
+     256),
+    ("leaf8", "leaf 8", "body", LEAF8 % "false", LEAF8 % "false", None),
+    ("leaf16", "leaf 16", "body", LEAF16 % "false", LEAF16 % "false", None),
+    ("odd_leaf8", "odd leaf 8", "body", LEAF8 % "true", LEAF8 % "true", None),
+    ("odd_leaf16", "odd leaf 16", "body", LEAF16 % "true", LEAF16 % "true", None),
     ("sqr", "kernel fft_sqr_kernel", "loop", "fft_sqr_kernel", "fft_sqr_kernel", 32),
     ("sqr_stored", "kernel fft_sqr_stored_kernel", "loop", "fft_sqr_stored_kernel", "fft_sqr_stored_kernel", 32),
     ("mul", "kernel fft_mul_kernel", "loop", "fft_mul_kernel", "fft_mul_kernel", 64),
@@ -94,7 +101,9 @@ def compile_sources(build, compiler, outdir):
             print("warning: %s could not compile %s; its functions show as -" % (compiler, rel), file=sys.stderr)
             continue
         outputs.append(out)
-    return outputs
+    # The vector sources first: their internal functions have the same names as the
+    # portable ones, and the first file to define a name is the one that counts.
+    return sorted(outputs, key=lambda o: not re.search(r"(_vector|_vec)\.s$", o))
 
 
 # ---------------------------------------------------------------- assembly
@@ -276,9 +285,14 @@ class Program:
     def find(self, function):
         """Mangled name of the function, else None."""
         pat = name_pattern(function)
-        for fn in self.where:
-            d = self.demangled.get(fn, fn)
-            if pat.search(d) and "clone" not in d:
+        found = [fn for fn in self.where if pat.search(self.demangled.get(fn, fn))]
+        # The function itself, else GCC's copy with its constant arguments folded in
+        # (its only copy when every call passes the same ones, such as an empty tag).
+        for fn in found:
+            if "clone" not in self.demangled.get(fn, fn):
+                return fn
+        for fn in found:
+            if "clone .constprop" in self.demangled.get(fn, fn):
                 return fn
         return None
 
@@ -554,7 +568,7 @@ def mca_paths(paths, model, work):
 
 def transform_calls(n):
     """Stage calls {(kind, doubles): count} and leaf calls {kind: count} of one forward and
-    one inverse transform of n doubles, following fft/fft.cpp."""
+    one inverse transform of n doubles, following the recursion of fft/fft_impl.h."""
     stages, leaves = {}, {}
 
     def stage(kind, m):
