@@ -80,7 +80,8 @@ std::vector<cld> fft_radix2(std::vector<cld> z, int sign) {
       const cld w = std::polar(1.0L, sign * 2 * kPi * j / static_cast<long double>(len));
       for (std::size_t s = 0; s < m; s += len) {
         const cld u = z[s + j], v = z[s + j + len / 2] * w;
-        z[s + j] = u + v, z[s + j + len / 2] = u - v;
+        z[s + j] = u + v;
+        z[s + j + len / 2] = u - v;
       }
     }
   }
