@@ -18,10 +18,10 @@
 // F^H F x = N x: the adjoints invert the unpermuted forward transform, and
 // the product path needs no permutation at all.
 //
-// Block sizes: a stage on up to kStraightStageMax doubles (fft_vec.h) is
-// straight-line code with compile-time twiddles, beyond that a loop over
-// twiddle chains; a block of up to 64 doubles is transformed whole in
-// registers.
+// Block sizes (fft_vec.h, per lowering): a stage on up to kStraightStageMax
+// doubles is straight-line code with compile-time twiddles, beyond that a
+// loop over twiddle chains; a block of up to kRegsBlockMax doubles is
+// transformed whole in registers.
 #ifndef MORLANT_FFT_FFT_IMPL_H
 #define MORLANT_FFT_FFT_IMPL_H
 
@@ -287,7 +287,7 @@ struct HalfAt {
   }
 };
 
-// ---- Blocks of 4 ... 64 doubles in registers ----
+// ---- Blocks of 4 ... kRegsBlockMax doubles in registers ----
 
 // The stage of a block of M >= 8 values held in x[0 ... M/2 - 1]: the
 // butterflies of front pair P on the vectors P, v + P, 2v + P, 3v + P.
@@ -380,9 +380,9 @@ template <bool Adjoint, bool Odd>
 void block(int32_t n, double* z);
 
 // The whole plain or odd transform of a block of n >= 2 doubles, bit-reversed
-// out, or (Adjoint) its adjoint, bit-reversed in: up to 64 doubles in
-// registers, called straight from the parent block, beyond that by the
-// recursion.
+// out, or (Adjoint) its adjoint, bit-reversed in: up to kRegsBlockMax
+// doubles in registers, called straight from the parent block, beyond that
+// by the recursion.
 template <bool Adjoint, bool Odd>
 MORLANT_FFT_INLINE void any_block(int32_t n, double* z) {
   switch (n) {
@@ -391,9 +391,10 @@ MORLANT_FFT_INLINE void any_block(int32_t n, double* z) {
     case 8: return regs_block<Adjoint, Odd, 4>(z, seq<2>());
     case 16: return regs_block<Adjoint, Odd, 8>(z, seq<4>());
     case 32: return regs_block<Adjoint, Odd, 16>(z, seq<8>());
-    case 64: return regs_block<Adjoint, Odd, 32>(z, seq<16>());
-    default: return block<Adjoint, Odd>(n, z);
+    case 64:
+      if constexpr (kRegsBlockMax >= 64) return regs_block<Adjoint, Odd, 32>(z, seq<16>());
   }
+  block<Adjoint, Odd>(n, z);
 }
 
 // The four quarters of a block of n >= 16 doubles, each transformed whole.
@@ -406,8 +407,8 @@ void quarters(int32_t n, double* z) {
   });
 }
 
-// A block of n > 64 doubles: its stage, then its quarters, or (Adjoint) the
-// other way round.
+// A block of n > kRegsBlockMax doubles: its stage, then its quarters, or
+// (Adjoint) the other way round.
 template <bool Adjoint, bool Odd>
 void block(int32_t n, double* z) {
   if (Adjoint) {

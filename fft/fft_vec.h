@@ -148,6 +148,11 @@ inline void store_fold_i(double* p, cv2 x) { store(p, fold(join(x, mul_i(x)))); 
 inline void store_fold_zeta(double* p, cv2 x) { store(p, fold(join(x, mul_zeta(x)))); }
 inline void store_fold_zeta3(double* p, cv2 x) { store(p, fold(join(x, mul_zeta3(x)))); }
 
+// The largest block (doubles) transformed whole in registers (64 doubles
+// would spill on every target, measured 2 % more instructions on ARM64),
+// the largest block whose stage is straight-line code, and whether the
+// looping stages' back twiddles have chains of their own (which spilled).
+constexpr int32_t kRegsBlockMax = 32;
 constexpr int32_t kStraightStageMax = 128;
 constexpr bool kBackChains = false;
 
@@ -246,6 +251,9 @@ inline void store_fold_zeta3(double* p, cv2 x) {
   store(p, fold({_mm256_fmadd_pd(flip1(x), _mm256_set_pd(kH, -kH, 0.0, 0.0), y)}));
 }
 
+// The largest block (doubles) transformed whole in registers: 64 doubles are
+// 16 registers (the 128-double block, 32 vectors, would spill).
+constexpr int32_t kRegsBlockMax = 64;
 // The largest block (doubles) whose stage is straight-line code with its
 // twiddles as constants: products read them from memory at no cost in
 // instructions here, so up to 512 doubles that beats the chains.
@@ -380,6 +388,9 @@ inline cv2 fold(cv2 x) {
 }
 inline cv2 join(cv2 lo, cv2 hi) { return {vcopyq_laneq_f64(lo.re, 1, hi.re, 1), vcopyq_laneq_f64(lo.im, 1, hi.im, 1)}; }
 
+// The largest block (doubles) transformed whole in registers: 64 doubles
+// fill the 32 registers.
+constexpr int32_t kRegsBlockMax = 64;
 // Each constant twiddle pair costs two loads here. Measured in executed
 // instructions of a 2^21-double transform: GCC 12's chains take fewer beyond
 // 128 doubles (a 512-double block 6553 against 6955), clang 14's more (5919
