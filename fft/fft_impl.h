@@ -459,14 +459,20 @@ inline void bitrev_pairs(int bits, Swap swap, Fixed fixed, SwapTile tile_swap) {
       f(m1 | m2, m1 | m2);
     }
   };
+  // Within a tile (aligned, `tile` a power of two) rev(kb + t) = rev(kb) |
+  // spread[t], t's bits reversed into the top of the high field; from tile
+  // to tile the reversed counter steps below those bits.
   const size_t tile = count < Tile ? count : Tile;
-  size_t ra[Tile], rb[Tile];
+  size_t spread[Tile] = {0}, step_top = top;
+  for (size_t t = 1; t < tile; t *= 2, step_top >>= 1)
+    for (size_t u = 0; u < t; ++u) spread[t + u] = spread[u] | step_top;
+  size_t ra[Tile] = {}, rb[Tile] = {};
   size_t a = 0;
-  for (size_t kb = 0; kb < count; kb += tile) {
-    for (size_t t = 0; t < tile; ++t, a = rev_increment(a, top)) ra[t] = a;
+  for (size_t kb = 0; kb < count; kb += tile, a = rev_increment(a, step_top)) {
+    for (size_t t = 0; t < tile; ++t) ra[t] = a | spread[t];
     size_t r = 0;
-    for (size_t lb = 0; lb < kb; lb += tile) {
-      for (size_t t = 0; t < tile; ++t, r = rev_increment(r, top)) rb[t] = r;
+    for (size_t lb = 0; lb < kb; lb += tile, r = rev_increment(r, step_top)) {
+      for (size_t t = 0; t < tile; ++t) rb[t] = r | spread[t];
       middles([&](size_t m, size_t rm) MORLANT_FFT_INLINE_LAMBDA { tile_swap(ra, m | lb, rb, rm | kb); });
     }
     for (size_t t = 0; t < tile; ++t) {
