@@ -6,7 +6,7 @@
 // Value 0 is the one at the lower address. Three lowerings, each confined to
 // the operations below; a source compiled for the portable path defines
 // MORLANT_FFT_LOWER_PORTABLE before including this header:
-// - portable (any architecture): two plain complex values, C++ arithmetic.
+// - portable (any architecture): four plain doubles, C++ arithmetic.
 // - x86-64 (compiled with -mavx2 -mfma): one 256-bit register holding the
 //   values interleaved (re0, im0, re1, im1), as they lie in memory.
 // - AArch64 (Advanced SIMD, every ARMv8-A core): two 128-bit registers, the
@@ -90,44 +90,37 @@ constexpr cpx unit_root(long k, long N) {
 
 #if defined(MORLANT_FFT_LOWER_PORTABLE)
 
+// Four plain doubles (value 0's parts, then value 1's): flat, so that every
+// compiler keeps them in registers.
 struct cv2 {
-  cpx lo, hi;
+  double r0, i0, r1, i1;
 };
-inline cpx load1(const double* p) { return {p[0], p[1]}; }
-inline void store1(double* p, cpx v) {
-  p[0] = v.re;
-  p[1] = v.im;
-}
-inline cpx add(cpx a, cpx b) { return {a.re + b.re, a.im + b.im}; }
-inline cpx sub(cpx a, cpx b) { return {a.re - b.re, a.im - b.im}; }
-
-inline cv2 load(const double* p) { return {load1(p), load1(p + 2)}; }
+inline cv2 load(const double* p) { return {p[0], p[1], p[2], p[3]}; }
 inline void store(double* p, cv2 x) {
-  store1(p, x.lo);
-  store1(p + 2, x.hi);
+  p[0] = x.r0;
+  p[1] = x.i0;
+  p[2] = x.r1;
+  p[3] = x.i1;
 }
-inline cv2 make(cpx lo, cpx hi) { return {lo, hi}; }
-inline cv2 operator+(cv2 a, cv2 b) { return {add(a.lo, b.lo), add(a.hi, b.hi)}; }
-inline cv2 operator-(cv2 a, cv2 b) { return {sub(a.lo, b.lo), sub(a.hi, b.hi)}; }
-inline cv2 conj(cv2 a) { return {{a.lo.re, -a.lo.im}, {a.hi.re, -a.hi.im}}; }
-inline cv2 mul_i(cv2 a) { return {{-a.lo.im, a.lo.re}, {-a.hi.im, a.hi.re}}; }
-inline cv2 neg(cv2 a) { return {{-a.lo.re, -a.lo.im}, {-a.hi.re, -a.hi.im}}; }
-inline cv2 add_i(cv2 a, cv2 b) { return a + mul_i(b); }
-inline cv2 sub_i(cv2 a, cv2 b) { return a - mul_i(b); }
-inline cv2 cmul(cv2 a, cv2 w) { return {mul(a.lo, w.lo), mul(a.hi, w.hi)}; }
+inline cv2 make(cpx lo, cpx hi) { return {lo.re, lo.im, hi.re, hi.im}; }
+inline cv2 operator+(cv2 a, cv2 b) { return {a.r0 + b.r0, a.i0 + b.i0, a.r1 + b.r1, a.i1 + b.i1}; }
+inline cv2 operator-(cv2 a, cv2 b) { return {a.r0 - b.r0, a.i0 - b.i0, a.r1 - b.r1, a.i1 - b.i1}; }
+inline cv2 conj(cv2 a) { return {a.r0, -a.i0, a.r1, -a.i1}; }
+inline cv2 mul_i(cv2 a) { return {-a.i0, a.r0, -a.i1, a.r1}; }
+inline cv2 neg(cv2 a) { return {-a.r0, -a.i0, -a.r1, -a.i1}; }
+inline cv2 add_i(cv2 a, cv2 b) { return {a.r0 - b.i0, a.i0 + b.r0, a.r1 - b.i1, a.i1 + b.r1}; }
+inline cv2 sub_i(cv2 a, cv2 b) { return {a.r0 + b.i0, a.i0 - b.r0, a.r1 + b.i1, a.i1 - b.r1}; }
+inline cv2 cmul(cv2 a, cv2 w) {
+  return {a.r0 * w.r0 - a.i0 * w.i0, a.r0 * w.i0 + a.i0 * w.r0, a.r1 * w.r1 - a.i1 * w.i1, a.r1 * w.i1 + a.i1 * w.r1};
+}
 inline cv2 csqr(cv2 a) {
-  const auto sq = [](cpx x) { return cpx{(x.re - x.im) * (x.re + x.im), 2.0 * x.re * x.im}; };
-  return {sq(a.lo), sq(a.hi)};
+  return {(a.r0 - a.i0) * (a.r0 + a.i0), 2.0 * a.r0 * a.i0, (a.r1 - a.i1) * (a.r1 + a.i1), 2.0 * a.r1 * a.i1};
 }
-inline cv2 load_swapped(const double* p) { return {load1(p + 2), load1(p)}; }
-inline void store_swapped(double* p, cv2 x) { store(p, {x.hi, x.lo}); }
-inline cv2 mul_zeta(cv2 a) {
-  const auto z = [](cpx x) { return cpx{kH * (x.re - x.im), kH * (x.re + x.im)}; };
-  return {z(a.lo), z(a.hi)};
-}
+inline cv2 load_swapped(const double* p) { return {p[2], p[3], p[0], p[1]}; }
+inline void store_swapped(double* p, cv2 x) { store(p, {x.r1, x.i1, x.r0, x.i0}); }
+inline cv2 mul_zeta(cv2 a) { return {kH * (a.r0 - a.i0), kH * (a.r0 + a.i0), kH * (a.r1 - a.i1), kH * (a.r1 + a.i1)}; }
 inline cv2 mul_zeta3(cv2 a) {
-  const auto z = [](cpx x) { return cpx{-kH * (x.re + x.im), kH * (x.re - x.im)}; };
-  return {z(a.lo), z(a.hi)};
+  return {-kH * (a.r0 + a.i0), kH * (a.r0 - a.i0), -kH * (a.r1 + a.i1), kH * (a.r1 - a.i1)};
 }
 
 // cm2: the two values as they lie in memory; here cv2 itself.
@@ -136,12 +129,12 @@ inline cm2 load_mem(const double* p) { return load(p); }
 inline void store_mem(double* p, cm2 x) { store(p, x); }
 inline cv2 split(cm2 x) { return x; }
 inline cm2 conj_mem(cm2 x) { return conj(x); }
-inline cm2 zip0(cm2 a, cm2 b) { return {a.lo, b.lo}; }
-inline cm2 zip1(cm2 a, cm2 b) { return {a.hi, b.hi}; }
+inline cm2 zip0(cm2 a, cm2 b) { return {a.r0, a.i0, b.r0, b.i0}; }
+inline cm2 zip1(cm2 a, cm2 b) { return {a.r1, a.i1, b.r1, b.i1}; }
 
 // fold: (x0 + x1, x0 - x1); join: value 0 of lo with value 1 of hi.
-inline cv2 fold(cv2 x) { return {add(x.lo, x.hi), sub(x.lo, x.hi)}; }
-inline cv2 join(cv2 lo, cv2 hi) { return {lo.lo, hi.hi}; }
+inline cv2 fold(cv2 x) { return {x.r0 + x.r1, x.i0 + x.i1, x.r0 - x.r1, x.i0 - x.i1}; }
+inline cv2 join(cv2 lo, cv2 hi) { return {lo.r0, lo.i0, hi.r1, hi.i1}; }
 // The folds with value 1 first multiplied by 1, i, zeta or zeta^3, stored.
 inline void store_fold(double* p, cv2 x) { store(p, fold(x)); }
 inline void store_fold_i(double* p, cv2 x) { store(p, fold(join(x, mul_i(x)))); }
@@ -160,16 +153,16 @@ constexpr bool kBackChains = false;
 struct tw2 {
   cv2 v;
 };
-inline tw2 make_tw(cpx lo, cpx hi) { return {{lo, hi}}; }
+inline tw2 make_tw(cpx lo, cpx hi) { return {make(lo, hi)}; }
 inline cv2 cmul(cv2 a, tw2 w) { return cmul(a, w.v); }
 inline cv2 cmulc(cv2 a, tw2 w) { return cmul(a, conj(w.v)); }
 // p + t i c
 inline tw2 step(tw2 p, tw2 c, double t) {
   const cv2 ic = mul_i(c.v);
-  return {{{p.v.lo.re + t * ic.lo.re, p.v.lo.im + t * ic.lo.im}, {p.v.hi.re + t * ic.hi.re, p.v.hi.im + t * ic.hi.im}}};
+  return {{p.v.r0 + t * ic.r0, p.v.i0 + t * ic.i0, p.v.r1 + t * ic.r1, p.v.i1 + t * ic.i1}};
 }
 inline tw2 join(tw2 lo, tw2 hi) { return {join(lo.v, hi.v)}; }
-inline tw2 flip(tw2 a) { return {{{a.v.lo.im, a.v.lo.re}, {a.v.hi.im, a.v.hi.re}}}; }
+inline tw2 flip(tw2 a) { return {{a.v.i0, a.v.r0, a.v.i1, a.v.r1}}; }
 inline tw2 neg(tw2 a) { return {neg(a.v)}; }
 inline tw2 zeta_conj(tw2 w) { return {mul_zeta(conj(w.v))}; }
 inline tw2 zeta3_conj(tw2 w) { return {mul_zeta3(conj(w.v))}; }
