@@ -1,6 +1,7 @@
 // The Linux probe's parsing on fixed texts: exact values from cpuinfo of x86
 // and ARM machines, meminfo, os-release, and the bounded text fields (the
-// fuzz targets check the parsers' properties on arbitrary texts).
+// fuzz targets check the parsers' properties on arbitrary texts); then the
+// probe on this machine, whose facts morlant-cli's end-to-end tests check.
 #include "sysinfo/system_info_parse.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <string>
 #include <utility>
+
+#include "sysinfo/system_info.h"
 
 namespace {
 
@@ -135,6 +138,17 @@ TEST(SysInfoParse, OsVersionKeepsTheKernelWhenTheNameIsTooLong) {
   for (const auto& c : cases)
     EXPECT_EQ(bounded(c.size, [&](char* out, std::size_t size) { sysinfo_format_os_version(c.distribution, c.kernel, out, size); }),
               c.want);
+}
+
+// A null record is ignored; every text ends within its field.
+TEST(SysInfoProbe, IgnoresANullRecordAndTerminatesEveryText) {
+  query_system_info(nullptr);
+  SystemInfo info;
+  std::memset(&info, 0xff, sizeof info);
+  query_system_info(&info);
+  for (const auto& [field, size] : {std::pair<const char*, std::size_t>{info.cpu_name, sizeof info.cpu_name},
+                                    {info.os_name, 64}, {info.os_version, 64}, {info.architecture, 32}})
+    EXPECT_NE(std::memchr(field, '\0', size), nullptr);
 }
 
 }  // namespace
