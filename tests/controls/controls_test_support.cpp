@@ -54,11 +54,6 @@ Rgb rgb_of_argb(uint32_t argb) {
   return {static_cast<int>(argb >> 16 & 0xFF), static_cast<int>(argb >> 8 & 0xFF), static_cast<int>(argb & 0xFF)};
 }
 
-Rgb window_colour() {
-  const COLORREF c = GetSysColor(COLOR_WINDOW);
-  return {GetRValue(c), GetGValue(c), GetBValue(c)};
-}
-
 bool close_to(Rgb a, Rgb b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
@@ -121,13 +116,6 @@ Capture::Capture(HWND window) {
 Rgb Capture::at(int x, int y) const {
   if (pixels_ == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return {-1000, -1000, -1000};
   return rgb_of_argb(pixels_[static_cast<size_t>(y) * width_ + x]);
-}
-
-int Capture::count(int x0, int y0, int x1, int y1, Rgb colour, int tolerance) const {
-  int n = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) n += close_to(at(x, y), colour, tolerance) ? 1 : 0;
-  return n;
 }
 
 int live_gdi_objects() {
