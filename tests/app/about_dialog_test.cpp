@@ -85,11 +85,7 @@ TEST(AboutDialog, ShowsItsTextsAndAnUnderlinedBlueLinkUnderTheHandThatOpensTheWe
 // closing must delete, whichever way it is closed: OK and Enter end the
 // dialog with IDOK, Escape and the close box with IDCANCEL.
 TEST(AboutDialog, EveryWayOfClosingItEndsItAndAHundredOpeningsKeepNoGdiObject) {
-  const struct {
-    const char* how;
-    void (*close)(HWND);
-    INT_PTR result;
-  } ways[] = {
+  const struct { const char* how; void (*close)(HWND); INT_PTR result; } ways[] = {
       {"OK", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }, IDOK},
       {"Enter", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_RETURN, 0); }, IDOK},
       {"Escape", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_ESCAPE, 0); }, IDCANCEL},

@@ -96,13 +96,10 @@ TEST_F(MainWindow, ProgressMovesTheRingAndStartsTextThenTheResultIsShown) {
   EXPECT_EQ(total_progress_steps, 95);
   EXPECT_EQ(window_text(start_button_window), L"Running, 0 %");
   // The ring: the step fraction, clamped; the text: its whole percent, rounded down.
-  const struct {
-    int32_t step;
-    float ring;
-    const wchar_t* text;
-  } steps[] = {{35, 35.0f / 95, L"Running, 36 %"}, {94, 94.0f / 95, L"Running, 98 %"}, {95, 1.0f, L"Running, 100 %"},
-               {120, 1.0f, L"Running, 100 %"},   {-5, 0.0f, L"Running, 0 %"},       {INT32_MAX, 1.0f, L"Running, 100 %"},
-               {47, 47.0f / 95, L"Running, 49 %"}};
+  const struct { int32_t step; float ring; const wchar_t* text; } steps[] = {
+      {35, 35.0f / 95, L"Running, 36 %"}, {94, 94.0f / 95, L"Running, 98 %"}, {95, 1.0f, L"Running, 100 %"},
+      {120, 1.0f, L"Running, 100 %"},   {-5, 0.0f, L"Running, 0 %"},       {INT32_MAX, 1.0f, L"Running, 100 %"},
+      {47, 47.0f / 95, L"Running, 49 %"}};
   for (const auto& s : steps) {
     post_progress(window, s.step);
     apptest::pump_pending();
@@ -210,12 +207,9 @@ TEST_F(MainWindow, MenusAndShortcutsOpenAboutAndCopyTheResultTheHandOverTheMenuI
   EXPECT_TRUE(opens_about([&] { EXPECT_TRUE(key(VK_F1)); })) << "F1";
 
   const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
-  const struct {
-    HWND over;
-    WORD hit;
-    bool hand;
-  } cursors[] = {{menu_icon_window, HTCLIENT, true}, {result_card_window, HTCLIENT, false},
-                 {menu_icon_window, HTBORDER, false}, {window, HTCLIENT, false}};
+  const struct { HWND over; WORD hit; bool hand; } cursors[] = {
+      {menu_icon_window, HTCLIENT, true}, {result_card_window, HTCLIENT, false},
+      {menu_icon_window, HTBORDER, false}, {window, HTCLIENT, false}};
   for (const auto& c : cursors) {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     const LRESULT taken =

@@ -25,12 +25,7 @@ std::vector<unsigned char> bytes(LPCWSTR type, LPCWSTR name) {
 }
 
 #pragma pack(push, 1)
-struct IconGroupEntry {
-  BYTE width, height, colours, reserved;
-  WORD planes, bits;
-  DWORD bytes;
-  WORD id;
-};
+struct IconGroupEntry { BYTE width, height, colours, reserved; WORD planes, bits; DWORD bytes; WORD id; };
 #pragma pack(pop)
 
 // One uncompressed 32-bit image for every size Windows picks at the usual

@@ -63,10 +63,8 @@ TEST(DigitCheck, JudgesDigitsAgainstTheReference) {
 // any run leaves the benchmark without a score. Small computations, so the
 // real arithmetic runs in a moment even under emulation.
 TEST(DigitCheck, ARunWithAWrongDigitFailsTheVerifiedBenchmark) {
-  const struct {
-    int32_t digits, runs, corrupt_run;
-    const char* message;  // empty: a result
-  } cases[] = {
+  // The message expected; empty: a result.
+  const struct { int32_t digits, runs, corrupt_run; const char* message; } cases[] = {
       {3000, 3, 0, ""},
       {3000, 3, 1, "Run 1 of 3: the digits differ from the reference"},
       {3000, 3, 3, "Run 3 of 3: the digits differ from the reference"},

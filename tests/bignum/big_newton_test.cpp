@@ -27,7 +27,9 @@ mpq_class value(const Exact& v, int32_t R) {  // m R^e as a fraction
 double units_off(Op op, const Big& y, int32_t R, const mpq_class& x) {
   const Exact e = exact(y, R);
   const mpq_class v = value(e, R), unit = value({1, e.e}, R);
-  const mpq_class off = op == kReciprocal ? mpq_class(v * x - 1) : op == kSqrt ? mpq_class(v * v - x) : mpq_class(x * v * v - 1);
+  const mpq_class off = op == kReciprocal ? mpq_class(v * x - 1)
+                        : op == kSqrt       ? mpq_class(v * v - x)
+                                            : mpq_class(x * v * v - 1);
   const mpq_class scale = op == kReciprocal ? mpq_class(abs(x)) : op == kSqrt ? mpq_class(2 * v) : mpq_class(2 * x * v);
   return mpq_class(abs(off) / (scale * unit)).get_d();
 }
@@ -83,13 +85,9 @@ TEST(BigNewton, ExactAndKnownResults) {
       Newton w(L);
       const Big one(w.n, 1, 0, {1}), minus_one(w.n, -1, 0, {1}), two(w.n, 1, 0, {2}), four(w.n, 1, 0, {4});
       const Big half(w.n, 1, -1, {R / 2});
-      const struct {
-        Op op;
-        const Big& x;
-        int32_t k;
-        const Big& want;
-      } cases[] = {{kReciprocal, one, 0, one}, {kReciprocal, minus_one, 0, minus_one}, {kSqrt, four, 0, two},
-                   {kSqrt, one, 0, one},       {kRsqrt, one, 1, one},                  {kRsqrt, one, 4, half}};
+      const struct { Op op; const Big& x; int32_t k; const Big& want; } cases[] = {
+          {kReciprocal, one, 0, one}, {kReciprocal, minus_one, 0, minus_one}, {kSqrt, four, 0, two},
+          {kSqrt, one, 0, one},       {kRsqrt, one, 1, one},                  {kRsqrt, one, 4, half}};
       for (const auto& c : cases) {
         w.out = garbage(w.n);
         EXPECT_EQ(w(c.op, R, c.x, c.k), 0);
@@ -104,11 +102,10 @@ TEST(BigNewton, ExactAndKnownResults) {
 // the top leaves 1 one word higher.
 TEST(BigNewton, RoundWordsHalfUpAndCarryOut) {
   for (int32_t R : kRadices) {
-    const struct {
-      Big in, want;
-    } cases[] = {{Big(4, 1, 3, {1, 2, R / 2, 0}), Big(4, 1, 3, {1, 3})},
-                 {Big(4, -1, 3, {1, 2, R / 2 - 1, R - 1}), Big(4, -1, 3, {1, 2})},
-                 {Big(4, 1, 3, {R - 1, R - 1, R / 2, 1}), Big(4, 1, 4, {1})}};
+    const struct { Big in, want; } cases[] = {
+        {Big(4, 1, 3, {1, 2, R / 2, 0}), Big(4, 1, 3, {1, 3})},
+        {Big(4, -1, 3, {1, 2, R / 2 - 1, R - 1}), Big(4, -1, 3, {1, 2})},
+        {Big(4, 1, 3, {R - 1, R - 1, R / 2, 1}), Big(4, 1, 4, {1})}};
     for (const auto& c : cases) {
       Big y = c.in;
       big_round_words(y.get(), 1, 4, R);

@@ -60,10 +60,7 @@ inline mpz_class power(int64_t base, int64_t e) {
   return p;
 }
 
-struct Exact {  // value = m * R^e
-  mpz_class m;
-  int64_t e;
-};
+struct Exact { mpz_class m; int64_t e; };  // value = m * R^e
 
 // Exact value of words [from, min(to, n)) of x in place (what a transform
 // loads), or of all of them.
@@ -172,11 +169,7 @@ inline std::string pi_digits(int64_t count) {
 }
 
 // A compute_pi_with_sink sink that keeps what it was handed.
-struct PiCapture {
-  int calls = 0;
-  int32_t n = 0, R = 0, sign = 0, exponent = 0;
-  std::string digits;
-};
+struct PiCapture { int calls = 0; int32_t n = 0, R = 0, sign = 0, exponent = 0; std::string digits; };
 
 inline void capture_pi(const BigFloat* pi, int32_t n, int32_t R, void* user) {
   auto* c = static_cast<PiCapture*>(user);

@@ -32,19 +32,12 @@ constexpr bool kSanitized = false;
 constexpr int32_t kLargest = kEmulated ? 1 << 16 : kSanitized ? 1 << 18 : 1 << 20;
 constexpr int32_t kRandomDigits = kEmulated ? 20000 : 100000;
 
-struct Step {
-  int32_t step;
-  uint32_t digits;
-  void* user;
-  double seconds, clock;
-};
+struct Step { int32_t step; uint32_t digits; void* user; double seconds, clock; };
 
+// A computation's record: before and after, the clock readings around the
+// call; sleep_ms, the time each callback takes.
 struct PiRun {
-  BenchmarkResult result;
-  std::vector<Step> steps;
-  PiCapture pi;
-  double before = 0, after = 0;  // clock readings around the call
-  int sleep_ms = 0;              // time each callback takes
+  BenchmarkResult result; std::vector<Step> steps; PiCapture pi; double before = 0, after = 0; int sleep_ms = 0;
 };
 
 int32_t record_step(int32_t step, uint32_t digits, void* user, double seconds, double clock) {

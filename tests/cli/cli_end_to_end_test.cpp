@@ -156,12 +156,12 @@ struct Child {
 
 #endif
 
+// A child's end: its exit code (-1 when it could not be started; minus the
+// signal's number for a death by a signal), output and wall time; whether it
+// started (and, when interrupted, showed the awaited text in time) and
+// whether the interrupt could be delivered.
 struct ProcessOutcome {
-  int exit_code = -1;  // -1 when it could not be started; minus the signal's number for a death by a signal
-  std::string out, err;
-  double seconds = 0;
-  bool started = false;    // started (and, when interrupted, showed the awaited text in time)
-  bool signalled = false;  // the interrupt could be delivered
+  int exit_code = -1; std::string out, err; double seconds = 0; bool started = false, signalled = false;
 };
 
 // Runs `program` with `args`, standard input empty, this process's

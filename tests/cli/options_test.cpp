@@ -31,10 +31,7 @@ std::string describe(const CliOptions& o) {
 }
 
 TEST(Options, ValidCommandLines) {
-  const struct {
-    std::initializer_list<const char*> args;
-    const char* want;
-  } cases[] = {
+  const struct { std::initializer_list<const char*> args; const char* want; } cases[] = {
       {{}, "8388608 x 5"},
       {{"--digits", "1000000", "--runs", "2"}, "1000000 x 2"},
       {{"--digits=1", "--runs=100"}, "1 x 100"},
@@ -73,10 +70,7 @@ TEST(Options, InvalidCommandLinesNameTheProblem) {
   const std::string threads = "--threads needs a whole number from 1 to 256, got ";
   const std::string stress = "--stress takes a duration such as 90s, 30m or 2h (1 s to 1000 h), got ";
   const std::string runs = "--runs needs a whole number from 1 to 100, got ";
-  const struct {
-    std::initializer_list<const char*> args;
-    std::string error;
-  } cases[] = {
+  const struct { std::initializer_list<const char*> args; std::string error; } cases[] = {
       {{"--digits", "abc"}, digits + "'abc'"},
       {{"--digits"}, digits + "nothing"},
       {{"--digits="}, digits + "''"},

@@ -18,13 +18,7 @@ TEST(CliProgress, Durations) {
 }
 
 TEST(CliProgress, LinesShowStepDigitsElapsedAndTimeLeft) {
-  const struct {
-    int32_t step, total;
-    uint32_t digits;
-    double elapsed;
-    bool bar;
-    const char* want;
-  } cases[] = {
+  const struct { int32_t step, total; uint32_t digits; double elapsed; bool bar; const char* want; } cases[] = {
       {19, 95, 65536, 10.0, false, "step 19/95 (20%): 65536 digits, 10.0s elapsed, ~40.0s left"},
       {0, 95, 0, 0.0, false, "step 0/95 (0%): 0 digits, 0.0s elapsed, estimating"},
       {95, 95, 8388608, 75.0, false, "step 95/95 (100%): 8388608 digits, 1:15 elapsed, ~0.0s left"},

@@ -39,19 +39,11 @@ class CircularButtonTest : public testing::Test {
 constexpr UINT kDisable = WM_APP;          // pseudo message: EnableWindow(FALSE)
 constexpr UINT kTakeCapture = WM_APP + 1;  // pseudo message: another window takes the mouse
 const LPARAM kOutside = MAKELPARAM(-40, 300);
-struct Step {
-  UINT message;
-  WPARAM wparam = 0;
-  LPARAM lparam = MAKELPARAM(80, 80);
-};
+struct Step { UINT message; WPARAM wparam = 0; LPARAM lparam = MAKELPARAM(80, 80); };
 
 TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
   const struct {
-    const char* name;
-    bool enabled;
-    std::vector<Step> steps;
-    size_t clicks;
-    uint8_t pressed_after = 0;
+    const char* name; bool enabled; std::vector<Step> steps; size_t clicks; uint8_t pressed_after = 0;
   } cases[] = {
       {"mouse press and release", true, {{WM_LBUTTONDOWN}, {WM_LBUTTONUP}}, 1},
       {"release outside after press", true,
@@ -117,11 +109,7 @@ TEST_F(CircularButtonTest, StateChangesRepaint) {
   RECT r;
   GetWindowRect(window, &r);
   SetCursorPos(r.left + kSize / 2, r.top + kSize / 2);  // so that leave tracking keeps the hover
-  const struct {
-    UINT message;
-    bool repaints;
-    uint8_t hover, focused;
-  } steps[] = {
+  const struct { UINT message; bool repaints; uint8_t hover, focused; } steps[] = {
       {WM_MOUSEMOVE, true, 1, 0},  {WM_MOUSEMOVE, false, 1, 0}, {WM_MOUSELEAVE, true, 0, 0}, {WM_MOUSEMOVE, true, 1, 0},
       {WM_SETFOCUS, true, 1, 1},   {WM_KILLFOCUS, true, 1, 0},  {WM_MOUSELEAVE, true, 0, 0}, {WM_ENABLE, true, 0, 0},
       {WM_ERASEBKGND, false, 0, 0}, {WM_MOUSEMOVE, false, 0, 0},
@@ -146,12 +134,10 @@ TEST_F(CircularButtonTest, StateChangesRepaint) {
   EXPECT_EQ(unattached.progress, 1);
 }
 
-// A probe: angle clockwise from twelve o'clock and distance inward from the
-// inscribed circle (negative: outside it; kCentre: the centre).
-struct Probe {
-  double angle, inset;
-  uint32_t colour;  // 0: the window colour
-};
+// A probe: angle clockwise from twelve o'clock, distance inward from the
+// inscribed circle (negative: outside it; kCentre: the centre), and the
+// colour expected there (0: the window colour).
+struct Probe { double angle, inset; uint32_t colour; };
 constexpr double kCentre = -1000, kTrack = 4.5, kGap = 10;  // track centre line; between disc and track
 constexpr uint32_t kWindow = 0;
 

@@ -17,11 +17,11 @@ std::vector<std::pair<WPARAM, LPARAM>> parent_commands;  // of the shared parent
 namespace {
 
 // GDI+, the card classes and the card fonts at 96 DPI, as the application sets them up.
-class ControlsEnvironment : public testing::Environment {
- public:
+ULONG_PTR gdiplus_token = 0;
+struct ControlsEnvironment : testing::Environment {
   void SetUp() override {
     Gdiplus::GdiplusStartupInput input;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr), Gdiplus::Ok);
     register_card_class(GetModuleHandleW(nullptr), L"ResultCardClass", ResultCardProc);
     register_card_class(GetModuleHandleW(nullptr), L"SysInfoCardClass", SysInfoCardProc);
     font_score = create_font(kFontScoreSpec, 96);
@@ -32,11 +32,8 @@ class ControlsEnvironment : public testing::Environment {
   }
   void TearDown() override {
     for (HFONT font : {font_score, font_time, font_info_label, font_info_value}) DeleteObject(font);
-    Gdiplus::GdiplusShutdown(token_);
+    Gdiplus::GdiplusShutdown(gdiplus_token);
   }
-
- private:
-  ULONG_PTR token_ = 0;
 };
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new ControlsEnvironment);
 

@@ -10,9 +10,7 @@
 #include <utility>
 #include <vector>
 
-struct Rgb {
-  int r, g, b;
-};
+struct Rgb { int r, g, b; };
 Rgb rgb_of_argb(uint32_t argb);
 bool close_to(Rgb a, Rgb b, int tolerance = 6);  // per channel: anti-aliasing moves edges
 std::ostream& operator<<(std::ostream& out, Rgb c);

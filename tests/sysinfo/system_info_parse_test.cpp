@@ -49,11 +49,7 @@ std::string bounded(std::size_t size, Write write) {
 
 TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
   const std::string a126(126, 'a');
-  const struct {
-    std::string in;
-    std::size_t size;
-    std::string want;
-  } cases[] = {
+  const struct { std::string in; std::size_t size; std::string want; } cases[] = {
       {"  Name  with\tinner blanks \t ", 128, "Name  with\tinner blanks"},
       {" \t \t  ", 128, ""},
       {"  " + std::string(300, 'n'), 128, std::string(127, 'n')},
@@ -68,10 +64,7 @@ TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
 }
 
 TEST(SysInfoParse, CpuNameFallsBackFromModelNameToArmFields) {
-  const struct {
-    std::string cpuinfo, device_tree;
-    const char* want;
-  } cases[] = {
+  const struct { std::string cpuinfo, device_tree; const char* want; } cases[] = {
       {kCpuinfoX86, "Example Board\0", "Testcorp(R) T9-4200 CPU @ 3.00GHz"},
       {kCpuinfoArm32, "", "ARMv7 Processor rev 4 (v7l)"},
       {"processor\t: 0\nHardware\t: Example SoC 2000\n", "", "Example SoC 2000"},
@@ -123,10 +116,7 @@ TEST(SysInfoParse, OsReleaseNameUndoesShellQuoting) {
 
 TEST(SysInfoParse, OsVersionKeepsTheKernelWhenTheNameIsTooLong) {
   const std::string long_name(100, 'D');
-  const struct {
-    std::string distribution, kernel, want;
-    std::size_t size = 64;
-  } cases[] = {
+  const struct { std::string distribution, kernel, want; std::size_t size = 64; } cases[] = {
       {"Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64", "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64"},
       {"", "6.1.0", "kernel 6.1.0"},
       {"Example Linux", "", "Example Linux"},
