@@ -34,6 +34,16 @@ TEST(AboutDialog, ShowsItsTextsAndAnUnderlinedBlueLinkUnderTheHandThatOpensTheWe
     EXPECT_EQ(texts, (std::vector<std::wstring>{L"Morlant", L"Version 1.0.0", L"A cross-platform Pi calculation benchmark",
                                                 L"https://morlant.example.org/", L"OK"}));
     EXPECT_NE(SendMessageW(GetWindow(dialog, GW_CHILD), STM_GETICON, 0, 0), 0) << "no icon";
+    // The template's frame, size (230 x 100 dialog units) and font.
+    const LONG_PTR frame = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    EXPECT_EQ(GetWindowLongPtrW(dialog, GWL_STYLE) & frame, frame);
+    RECT size{0, 0, 230, 100}, client{};
+    MapDialogRect(dialog, &size);
+    GetClientRect(dialog, &client);
+    EXPECT_TRUE(client.right == size.right && client.bottom == size.bottom) << client.right << " x " << client.bottom;
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof face, &face);
+    EXPECT_STREQ(face.lfFaceName, L"Segoe UI");
     HWND link = GetDlgItem(dialog, IDC_ABOUT_LINK);
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -75,11 +85,7 @@ TEST(AboutDialog, ShowsItsTextsAndAnUnderlinedBlueLinkUnderTheHandThatOpensTheWe
 // closing must delete, whichever way it is closed: OK and Enter end the
 // dialog with IDOK, Escape and the close box with IDCANCEL.
 TEST(AboutDialog, EveryWayOfClosingItEndsItAndAHundredOpeningsKeepNoGdiObject) {
-  const struct {
-    const char* how;
-    void (*close)(HWND);
-    INT_PTR result;
-  } ways[] = {
+  const struct { const char* how; void (*close)(HWND); INT_PTR result; } ways[] = {
       {"OK", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }, IDOK},
       {"Enter", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_RETURN, 0); }, IDOK},
       {"Escape", [](HWND d) { PostMessageW(GetDlgItem(d, IDOK), WM_KEYDOWN, VK_ESCAPE, 0); }, IDCANCEL},

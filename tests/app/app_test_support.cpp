@@ -31,6 +31,26 @@ testing::Environment* const gdiplus_environment = testing::AddGlobalTestEnvironm
 const LPTHREAD_START_ROUTINE default_thread_procedure = benchmark_thread_procedure;
 HANDLE (*const default_thread_creation)(LPTHREAD_START_ROUTINE, void*) = create_worker_thread;
 
+// What with_modal_window looks for and does, and whether it has done it.
+struct ModalSearch { const wchar_t* window_class; std::function<void(HWND)> action; bool acted; ULONGLONG deadline; };
+ModalSearch* modal_search;
+
+void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
+  ModalSearch& search = *modal_search;
+  HWND found = nullptr;  // the first visible one of this thread
+  while ((found = FindWindowExW(nullptr, found, search.window_class, nullptr)) != nullptr)
+    if (GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && IsWindowVisible(found)) break;
+  if (found == nullptr) return;
+  if (!search.acted) {
+    search.acted = true;
+    search.action(found);
+  } else if (GetTickCount64() > search.deadline) {
+    ADD_FAILURE() << "the modal window stayed open";
+    if (lstrcmpW(search.window_class, L"#32770") == 0) EndDialog(found, -1);
+    else EndMenu();
+  }
+}
+
 }  // namespace
 
 void pump_pending() {
@@ -80,33 +100,6 @@ void MainWindowTest::TearDown() {
   total_progress_steps = 0;
   last_posted_step = -999;
 }
-
-namespace {
-
-struct ModalSearch {
-  const wchar_t* window_class;
-  std::function<void(HWND)> action;
-  bool acted = false;
-  ULONGLONG deadline = 0;
-} * modal_search;
-
-void CALLBACK modal_tick(HWND, UINT, UINT_PTR, DWORD) {
-  ModalSearch& search = *modal_search;
-  HWND found = nullptr;  // the first visible one of this thread
-  while ((found = FindWindowExW(nullptr, found, search.window_class, nullptr)) != nullptr)
-    if (GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && IsWindowVisible(found)) break;
-  if (found == nullptr) return;
-  if (!search.acted) {
-    search.acted = true;
-    search.action(found);
-  } else if (GetTickCount64() > search.deadline) {
-    ADD_FAILURE() << "the modal window stayed open";
-    if (lstrcmpW(search.window_class, L"#32770") == 0) EndDialog(found, -1);
-    else EndMenu();
-  }
-}
-
-}  // namespace
 
 INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_PTR()>& open,
                           const std::function<void(HWND)>& action) {

@@ -38,11 +38,8 @@ class MainWindowTest : public testing::Test {
 INT_PTR with_modal_window(const wchar_t* window_class, const std::function<INT_PTR()>& open,
                           const std::function<void(HWND)>& action);
 
-// Morlant.exe as its own process.
-struct Program {
-  PROCESS_INFORMATION process{};
-  HWND window = nullptr;  // its main window, once shown
-};
+// Morlant.exe as its own process, and its main window once shown.
+struct Program { PROCESS_INFORMATION process{}; HWND window = nullptr; };
 bool start_program(Program& program);          // waits up to 20 s for the window
 bool start_benchmark(const Program& program);  // START by command; true once it is disabled
 // Posts WM_CLOSE and waits up to 5 s (then ends the process); returns the

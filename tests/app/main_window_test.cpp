@@ -24,16 +24,6 @@ DWORD WINAPI silent_worker(LPVOID parameter) {
   std::free(parameter);
   return 0;
 }
-// The real verified runner on a small computation whose second run's digits
-// are corrupted, posting its record like the real worker.
-DWORD WINAPI wrong_digits_worker(LPVOID parameter) {
-  auto* start = static_cast<WorkerStartInfo*>(parameter);
-  auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
-  run_verified_benchmark(1000, 2, 2, result, PostProgressCallback, nullptr);
-  if (!PostMessageW(start->window, WM_APP_BENCH_DONE, 0, reinterpret_cast<LPARAM>(result))) std::free(result);
-  std::free(start);
-  return 0;
-}
 
 // Posts a heap copy of `record` as the worker does; the window frees it.
 template <typename Record>
@@ -106,13 +96,10 @@ TEST_F(MainWindow, ProgressMovesTheRingAndStartsTextThenTheResultIsShown) {
   EXPECT_EQ(total_progress_steps, 95);
   EXPECT_EQ(window_text(start_button_window), L"Running, 0 %");
   // The ring: the step fraction, clamped; the text: its whole percent, rounded down.
-  const struct {
-    int32_t step;
-    float ring;
-    const wchar_t* text;
-  } steps[] = {{35, 35.0f / 95, L"Running, 36 %"}, {94, 94.0f / 95, L"Running, 98 %"}, {95, 1.0f, L"Running, 100 %"},
-               {120, 1.0f, L"Running, 100 %"},   {-5, 0.0f, L"Running, 0 %"},       {INT32_MAX, 1.0f, L"Running, 100 %"},
-               {47, 47.0f / 95, L"Running, 49 %"}};
+  const struct { int32_t step; float ring; const wchar_t* text; } steps[] = {
+      {35, 35.0f / 95, L"Running, 36 %"}, {94, 94.0f / 95, L"Running, 98 %"}, {95, 1.0f, L"Running, 100 %"},
+      {120, 1.0f, L"Running, 100 %"},   {-5, 0.0f, L"Running, 0 %"},       {INT32_MAX, 1.0f, L"Running, 100 %"},
+      {47, 47.0f / 95, L"Running, 49 %"}};
   for (const auto& s : steps) {
     post_progress(window, s.step);
     apptest::pump_pending();
@@ -135,8 +122,9 @@ TEST_F(MainWindow, ProgressMovesTheRingAndStartsTextThenTheResultIsShown) {
       << "the focus does not come back after a run";
 }
 
-// Failures leave dashes, and nothing leaks: every posted record is freed,
-// and the start record of a worker that could not be created.
+// Failures leave dashes (a run with a wrong digit is a failed benchmark: the
+// digit check's tests), and nothing leaks: every posted record is freed, and
+// the start record of a worker that could not be created.
 TEST_F(MainWindow, StartClearsTheResultFailuresLeaveDashesAndNoRecordLeaks) {
   start_silently();
   finish(1, 7.25, 123456.0);
@@ -151,10 +139,6 @@ TEST_F(MainWindow, StartClearsTheResultFailuresLeaveDashesAndNoRecordLeaks) {
   ASSERT_TRUE(PostMessageW(window, WM_APP_BENCH_DONE, 0, 0));
   ASSERT_TRUE(pump_until([&] { return idle(); }));
   expect_dashes("no result record");
-  benchmark_thread_procedure = wrong_digits_worker;
-  press_start();
-  ASSERT_TRUE(pump_until([&] { return idle(); }, 120000));  // emulated ARM64 is slow
-  expect_dashes("wrong digits in a run: no honest score");
 
   long long before = apptest::heap_bytes_in_use();
   for (int batch = 0; batch < 10; ++batch) {
@@ -223,12 +207,9 @@ TEST_F(MainWindow, MenusAndShortcutsOpenAboutAndCopyTheResultTheHandOverTheMenuI
   EXPECT_TRUE(opens_about([&] { EXPECT_TRUE(key(VK_F1)); })) << "F1";
 
   const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
-  const struct {
-    HWND over;
-    WORD hit;
-    bool hand;
-  } cursors[] = {{menu_icon_window, HTCLIENT, true}, {result_card_window, HTCLIENT, false},
-                 {menu_icon_window, HTBORDER, false}, {window, HTCLIENT, false}};
+  const struct { HWND over; WORD hit; bool hand; } cursors[] = {
+      {menu_icon_window, HTCLIENT, true}, {result_card_window, HTCLIENT, false},
+      {menu_icon_window, HTBORDER, false}, {window, HTCLIENT, false}};
   for (const auto& c : cursors) {
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     const LRESULT taken =

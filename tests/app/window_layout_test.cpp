@@ -18,11 +18,9 @@ namespace {
 
 constexpr int kControls[] = {IDC_MENU_ICON, IDC_START, IDC_RESULT_CARD, IDC_SYSINFO_CARD};
 
-struct Layout {
-  int dpi, client_width, client_height;
-  RECT controls[4];     // as kControls: x, y, width, height
-  int font_heights[5];  // button, score, time, info label, info value (em pixels)
-};
+// The controls as kControls (x, y, width, height); the fonts' em heights in
+// pixels: button, score, time, info label, info value.
+struct Layout { int dpi, client_width, client_height; RECT controls[4]; int font_heights[5]; };
 // At 144 DPI every length is scaled on its own (margin 30, gap 24, icon 36, button 240, cards 165 and 255).
 constexpr Layout kLayouts[] = {
     {96, 400, 515, {{356, 20, 24, 24}, {120, 20, 160, 160}, {20, 196, 360, 110}, {20, 322, 360, 170}},
@@ -31,12 +29,8 @@ constexpr Layout kLayouts[] = {
      {36, 72, 21, 17, 18}}};
 
 // What a window is at one DPI: its sizes, rectangles, fonts and icons as
-// text, and its pixels.
-struct Snapshot {
-  RECT client{};
-  std::vector<std::string> facts;
-  std::vector<uint32_t> pixels;  // the client area as on the screen
-};
+// text, and its pixels (the client area as on the screen).
+struct Snapshot { RECT client{}; std::vector<std::string> facts; std::vector<uint32_t> pixels; };
 
 std::string box(LONG x, LONG y, LONG width, LONG height) {
   return std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + " x " + std::to_string(height);

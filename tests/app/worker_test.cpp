@@ -17,10 +17,7 @@ namespace {
 TEST(WorkerProgress, PostsEveryOtherStepAndTheLastAndFreesTheRecordsItCannotPost) {
   std::vector<int32_t> odd;  // 1, 3, ..., 95
   for (int32_t step = 1; step <= 95; step += 2) odd.push_back(step);
-  const struct {
-    int32_t total, last_posted, from, to;
-    std::vector<int32_t> posted;
-  } cases[] = {
+  const struct { int32_t total, last_posted, from, to; std::vector<int32_t> posted; } cases[] = {
       {95, -999, 1, 95, odd},
       {96, -999, 93, 96, {93, 95, 96}},                        // the last right after another
       {95, -999, INT_MAX, INT_MAX, {}},                        // INT_MAX - (-999) wraps negative

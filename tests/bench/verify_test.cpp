@@ -1,4 +1,5 @@
-// The digit check: its verdicts on known digits, and the verified benchmark
+// The digit check: its reference digest table against independently
+// computed digits, its verdicts on known digits, and the verified benchmark
 // failing on a wrong digit. (The located wrong digit and the check's lines on
 // the command line are morlant-cli's end-to-end tests.)
 #include "bench/verify.h"
@@ -6,11 +7,38 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
+#include "bench/pi_reference.h"
+#include "bignum/compute_pi.h"
 #include "tests/cli/pi_digits.h"
 
 namespace {
+
+TEST(CliPiReference, TableAgreesWithTheGuaranteeAndWithKnownDigits) {
+  std::size_t count = 0;
+  const PiReference* table = pi_reference_table(&count);
+  ASSERT_GT(count, 0u);
+  std::set<int32_t> lengths;
+  int checked_against_digits = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const PiReference& e = table[i];
+    SCOPED_TRACE(testing::Message() << "2^" << e.log2_length << " x " << e.digits_per_word);
+    ASSERT_TRUE(e.log2_length >= 1 && e.log2_length <= 25 && e.digits_per_word >= 1 && e.digits_per_word <= 4);
+    EXPECT_EQ(e.guaranteed_digits, pi_guaranteed_digits(static_cast<uint32_t>(e.digits_per_word) << e.log2_length));
+    EXPECT_EQ(pi_reference_for_length(int32_t{1} << e.log2_length, e.digits_per_word), &e);
+    lengths.insert(e.log2_length);
+    if (e.guaranteed_digits <= sizeof kPiDigits - 1) {
+      EXPECT_EQ(pi_digest(kPiDigits, e.guaranteed_digits), e.digest);
+      ++checked_against_digits;
+    }
+  }
+  EXPECT_GT(checked_against_digits, 0);
+  EXPECT_EQ(lengths.size(), 25u) << "every transform length 2^1 ... 2^25 needs an entry";
+  EXPECT_EQ(pi_reference_for_length(1 << 26, 4), nullptr);
+  EXPECT_EQ(pi_reference_for_length(512, 2), nullptr);
+}
 
 // 512 words of 4 digits guarantee 2046 digits.
 TEST(DigitCheck, JudgesDigitsAgainstTheReference) {
@@ -35,10 +63,8 @@ TEST(DigitCheck, JudgesDigitsAgainstTheReference) {
 // any run leaves the benchmark without a score. Small computations, so the
 // real arithmetic runs in a moment even under emulation.
 TEST(DigitCheck, ARunWithAWrongDigitFailsTheVerifiedBenchmark) {
-  const struct {
-    int32_t digits, runs, corrupt_run;
-    const char* message;  // empty: a result
-  } cases[] = {
+  // The message expected; empty: a result.
+  const struct { int32_t digits, runs, corrupt_run; const char* message; } cases[] = {
       {3000, 3, 0, ""},
       {3000, 3, 1, "Run 1 of 3: the digits differ from the reference"},
       {3000, 3, 3, "Run 3 of 3: the digits differ from the reference"},

@@ -186,10 +186,8 @@ std::vector<std::pair<const char*, Big>> products(int32_t R, int32_t L, const Bi
 // Exact carry-backs (two-word lead, carry out of the top, signs, zero) at
 // L = 2, 4 and 8 through every product of a and b.
 TEST(BigMul, LeadingProductSignAndZero) {
-  struct Case {
-    int32_t R;
-    Big a, b, want;  // 10 words; the products use the first L + 2
-  } const cases[] = {
+  // a, b and want of 10 words; the products use the first L + 2.
+  struct Case { int32_t R; Big a, b, want; } const cases[] = {
       {10000, Big(10, 1, 0, {1234}), Big(10, 1, 0, {5678}), Big(10, 1, 1, {700, 6652})},
       {10000, Big(10, 1, 0, {9999}), Big(10, 1, 0, {9999}), Big(10, 1, 1, {9998, 1})},
       {10000, Big(10, -1, 3, {9999}), Big(10, 1, -5, {9999}), Big(10, -1, -1, {9998, 1})},

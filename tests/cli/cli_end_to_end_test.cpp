@@ -2,20 +2,33 @@
 // its exit status, standard output, standard error and output file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
 #include "tests/cli/pi_digits.h"
-#include "tests/support/process.h"
 
 namespace {
 
-using testsupport::ProcessOutcome;
 using Env = std::vector<std::pair<std::string, std::string>>;
 
 #ifdef _WIN32
@@ -23,6 +36,167 @@ constexpr const char* kOsName = "Windows";
 #else
 constexpr const char* kOsName = "Linux";
 #endif
+#if defined(__aarch64__) || defined(_M_ARM64)
+constexpr const char* kArchitecture = "arm64";
+#else
+constexpr const char* kArchitecture = "x64";
+#endif
+
+std::string read_file(const std::string& path) {  // "" when it cannot be read
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void set_env(const std::string& name, const char* value) {  // null: removes the variable
+#ifdef _WIN32
+  SetEnvironmentVariableA(name.c_str(), value);
+#else
+  if (value != nullptr) setenv(name.c_str(), value, 1);
+  else unsetenv(name.c_str());
+#endif
+}
+
+// A started child: start() with its standard streams in files, running(),
+// interrupt() (at most once), finish() waits for its end (a child that does
+// not end in `limit_ms` is killed) and returns its exit status.
+#ifdef _WIN32
+
+HANDLE open_for_child(const std::string& path, bool write) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                     write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+struct Child {
+  PROCESS_INFORMATION pi{};
+  // An interrupted child gets a console of its own, so that the control
+  // event reaches it (and this process) alone.
+  bool start(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+             const std::string& err, bool own_console) {
+    // Arguments hold no quotes and end in no backslash: quoting blanks suffices.
+    std::string cmd = "\"" + program + "\"";
+    for (const std::string& a : args) cmd += a.empty() || a.find_first_of(" \t") != std::string::npos ? " \"" + a + "\"" : " " + a;
+    // Under Wine a start now and then fails for a moment while the previous
+    // child is torn down (seen once in ~300 starts): retry before giving up.
+    BOOL ok = FALSE;
+    for (int attempt = 0; attempt < 5 && !ok; ++attempt) {
+      if (attempt > 0) Sleep(200);
+      STARTUPINFOA si{};
+      si.cb = sizeof si;
+      si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+      si.wShowWindow = SW_HIDE;
+      si.hStdInput = open_for_child("NUL", false);
+      si.hStdOutput = open_for_child(out, true);
+      si.hStdError = open_for_child(err, true);
+      ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, own_console ? CREATE_NEW_CONSOLE : 0, nullptr,
+                          nullptr, &si, &pi);
+      EXPECT_TRUE(ok || attempt < 4) << "cannot start " << program << ": error " << GetLastError();
+      for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    return ok;
+  }
+  bool running() { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+  // Ctrl+C: this process (which has no console, or leaves its own for the
+  // moment) attaches to the child's console, ignores the event itself and
+  // generates it for everything attached there.
+  bool interrupt() {
+    FreeConsole();
+    if (!AttachConsole(pi.dwProcessId)) return false;
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    const bool sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+    Sleep(200);  // the event is delivered asynchronously: stay ignoring it a while
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    return sent;
+  }
+  int finish(DWORD limit_ms) {
+    if (WaitForSingleObject(pi.hProcess, limit_ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+  }
+};
+
+#else
+
+struct Child {
+  pid_t pid = -1;
+  int status = 0;
+  bool reaped = false;
+  bool start(const std::string& program, const std::vector<std::string>& args, const std::string& out,
+             const std::string& err, bool) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0) << "cannot start " << program;
+    return spawned == 0;
+  }
+  bool running() { return !(reaped = reaped || waitpid(pid, &status, WNOHANG) == pid); }
+  bool interrupt() { return running() && kill(pid, SIGINT) == 0; }
+  int finish(unsigned limit_ms) {
+    if (limit_ms == ~0u && !reaped) reaped = waitpid(pid, &status, 0) == pid;
+    for (unsigned waited = 0; waited < limit_ms && running(); waited += 20) usleep(20000);
+    if (!reaped) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+    // Death by a signal (SIGINT with the handler missing, say) must not pass
+    // for the status 130 the program chooses.
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  }
+};
+
+#endif
+
+// A child's end: its exit code (-1 when it could not be started; minus the
+// signal's number for a death by a signal), output and wall time; whether it
+// started (and, when interrupted, showed the awaited text in time) and
+// whether the interrupt could be delivered.
+struct ProcessOutcome {
+  int exit_code = -1; std::string out, err; double seconds = 0; bool started = false, signalled = false;
+};
+
+// Runs `program` with `args`, standard input empty, this process's
+// environment plus `env`, output through files in `dir`, to its end; or,
+// `ready` given, waits (2 minutes at most) until its standard error shows
+// `ready`, then interrupts it as Ctrl+C would: SIGINT, or on Windows the
+// control event through a console of the child's own.
+ProcessOutcome run_child(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                         const Env& env, const char* ready) {
+  ProcessOutcome o;
+  const std::string out = dir + "/stdout", err = dir + "/stderr";
+  // The child's files are truncated only once it runs: an earlier child's
+  // text must not be taken for this one's.
+  std::remove(err.c_str());
+  for (const auto& [name, value] : env) set_env(name, value.c_str());
+  const auto start = std::chrono::steady_clock::now();
+  Child child;
+  o.started = child.start(program, args, out, err, ready != nullptr);
+  for (const auto& entry : env) set_env(entry.first, nullptr);
+  if (!o.started) return o;
+  unsigned limit_ms = ~0u;
+  if (ready != nullptr) {
+    const auto end = start + std::chrono::seconds(120);
+    while (read_file(err).find(ready) == std::string::npos && child.running() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    o.started = read_file(err).find(ready) != std::string::npos;
+    o.signalled = o.started && child.interrupt();
+    limit_ms = o.signalled ? 60000 : 0;
+  }
+  o.exit_code = child.finish(limit_ms);
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.out = read_file(out);
+  o.err = read_file(err);
+  return o;
+}
 
 testing::AssertionResult has(const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
@@ -32,10 +206,17 @@ testing::AssertionResult has(const std::string& text, const std::string& part) {
 class CliEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
-    for (const char* hook : {"MORLANT_CLI_CORRUPT_DIGIT", "MORLANT_CLI_AVAILABLE_MEMORY_MB"}) testsupport::set_env(hook, nullptr);
-    dir_ = testsupport::make_temp_dir("morlant-cli");
+    for (const char* hook : {"MORLANT_CLI_CORRUPT_DIGIT", "MORLANT_CLI_AVAILABLE_MEMORY_MB"}) set_env(hook, nullptr);
+    std::random_device random;  // a folder of its own: tests run in parallel
+    std::error_code error;      // a name already taken: another one
+    do dir_ = testing::TempDir() + "morlant-cli-" + std::to_string(random() % 1000000000u);
+    while (!std::filesystem::create_directory(dir_, error) && !error);
+    ASSERT_FALSE(error) << "cannot create " << dir_ << ": " << error.message();
   }
-  void TearDown() override { testsupport::remove_temp_dir(dir_); }
+  void TearDown() override {
+    std::error_code error;
+    std::filesystem::remove_all(dir_, error);
+  }
 
   // morlant-cli with args (through the emulator where one is needed), run to
   // its end or interrupted once its standard error shows `interrupt_at`.
@@ -47,8 +228,7 @@ class CliEndToEnd : public testing::Test {
 #else
     const std::string program = MORLANT_CLI_PATH;
 #endif
-    ProcessOutcome o = interrupt_at != nullptr ? testsupport::run_and_interrupt(program, args, dir_, interrupt_at, 120)
-                                               : testsupport::run_process(program, args, dir_, env);
+    ProcessOutcome o = run_child(program, args, dir_, env, interrupt_at);
     o.out = lf(o.out);
     o.err = lf(o.err);
     return o;
@@ -57,21 +237,19 @@ class CliEndToEnd : public testing::Test {
     for (std::size_t i; (i = text.find("\r\n")) != std::string::npos;) text.erase(i, 1);
     return text;
   }
-  std::string read(const std::string& name) { return lf(testsupport::read_file(dir_ + "/" + name)); }
+  std::string read(const std::string& name) { return lf(read_file(dir_ + "/" + name)); }
   static bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
   std::string dir_;
 };
 
 // The option parser's own tests cover every message; here the exit code, the
-// single line, and a refusal before the minute-long standard workload.
+// single line, and a refusal before the minute-long standard workload, for
+// a bad option and for an output file that cannot be written.
 TEST_F(CliEndToEnd, BadInputExitsWith2AndOneLineBeforeAnyWork) {
   // The message's start: the last two end without a newline, the platform's error text follows.
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"--digits", "abc"}, "morlant-cli: --digits needs a whole number from 1 to 100663288, got 'abc'\n"},
-      {{"--runs"}, "morlant-cli: --runs needs a whole number from 1 to 100, got nothing\n"},
-      {{"--fast"}, "morlant-cli: unknown option '--fast' (see --help)\n"},
-      {{"now"}, "morlant-cli: unexpected argument 'now' (see --help)\n"},
       {{"--output", "/nonexistent-dir/pi.txt"}, "morlant-cli: cannot write --output file '/nonexistent-dir/pi.txt': "},
       {{"--output", "/"}, "morlant-cli: cannot write --output file '/': "},
   };
@@ -107,17 +285,18 @@ TEST_F(CliEndToEnd, JsonWithVerification) {
   // A 512-point transform, 4 digits per word.
   EXPECT_TRUE(j["digits"] == 2048 && j["guaranteed_digits"] == 2046) << o.out;
   ASSERT_EQ(j["runs"].size(), 2u);
-  double total = 0;
-  for (const auto& run : j["runs"]) {
+  for (const auto& run : j["runs"])
     EXPECT_TRUE(run["status"] == "ok" && run["verified"] == true && run["digits"] == 2048 && run["score"].is_number() &&
                 run["seconds"].get<double>() >= 0) << run;
-    total += run["seconds"].get<double>();
-  }
-  EXPECT_NEAR(j["seconds"].get<double>(), total, 1e-9);
+  // The machine's facts from the real probe: the processor's name trimmed, the
+  // kernel named on Linux, the architecture the program was built for.
   const auto& s = j["system"];
-  EXPECT_TRUE(s["cpu"].is_string() && s["os_version"].is_string() && s["architecture"].is_string() &&
-              s["os_name"] == kOsName && s["cpu_mhz"].is_number_integer() && s["logical_processors"].get<int>() > 0 &&
-              s["physical_cores"].get<int>() > 0 && s["memory_mb"].get<int64_t>() > 0) << s;
+  const std::string cpu = s["cpu"], version = s["os_version"];
+  EXPECT_TRUE(s["architecture"] == kArchitecture && s["os_name"] == kOsName && s["cpu_mhz"].get<int>() >= 0 &&
+              s["logical_processors"].get<int>() > 0 && s["physical_cores"].get<int>() > 0 &&
+              s["memory_mb"].get<int64_t>() > 0) << s;
+  EXPECT_TRUE(cpu.empty() || (cpu.front() != ' ' && cpu.back() != ' ' && cpu.back() != '\t')) << cpu;
+  EXPECT_TRUE(kOsName == std::string("Windows") ? !version.empty() : has(version, "kernel "));
   // Progress stays on standard error.
   EXPECT_TRUE(has(o.err, "step 1/14"));
   EXPECT_TRUE(has(o.err, "run 2/2: "));
@@ -135,17 +314,11 @@ TEST_F(CliEndToEnd, VerificationPassesAcrossSizes) {
 TEST_F(CliEndToEnd, TextReportOfACustomRun) {
   const ProcessOutcome o = run({"--digits", "100000", "--runs", "2"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
-  // Every row is pinned by the report's tests; here the real machine's OS and both runs.
+  // Every row is pinned by the report's tests; here the real machine's OS, both runs and the result.
   for (const std::string& row : {std::string("Custom run: 100000 digits x 2 runs - not comparable to the standard score\n"),
-                                 "\nOS:            " + std::string(kOsName) + " ", std::string("\nRun 2:")})
+                                 "\nOS:            " + std::string(kOsName) + " ", std::string("\nRun 2:"),
+                                 std::string("\nScore:         "), std::string(" sec\n")})
     EXPECT_TRUE(has(o.out, row));
-  // The last two rows: a whole score, then a time with exactly three decimals.
-  const std::string rows = o.out.substr(o.out.rfind("\nScore:") + 1);
-  unsigned long long points = 0, seconds = 0;
-  char millis[8] = {};
-  int end = 0;
-  EXPECT_EQ(std::sscanf(rows.c_str(), "Score: %llu\nTime: %llu.%7[0-9] sec%n", &points, &seconds, millis, &end), 3) << o.out;
-  EXPECT_TRUE(std::string(millis).size() == 3 && rows.substr(static_cast<std::size_t>(end)) == "\n") << o.out;
   EXPECT_TRUE(has(o.err, "step 1/26 (3%): "));
   EXPECT_TRUE(has(o.err, "step 26/26 (100%): 100000 digits"));
 }
@@ -232,14 +405,11 @@ TEST_F(CliEndToEnd, ThreadsReportEachThreadAndTheirSum) {
   const ProcessOutcome o = run({"--threads", "2", "--digits", "10000", "--runs", "2", "--json"});
   ASSERT_EQ(o.exit_code, 0) << o.err;
   const nlohmann::json j = nlohmann::json::parse(o.out);
+  // Both threads ran and checked their runs (the sum and layout are the report's tests).
   ASSERT_EQ(j["threads"].size(), 2u);
-  double sum = 0;
-  for (const auto& t : j["threads"]) {
+  for (const auto& t : j["threads"])
     EXPECT_TRUE(t["status"] == "ok" && t["runs"].size() == 2 && t["runs"][1]["verified"] == true) << t;
-    sum += t["score"].get<double>();
-  }
-  EXPECT_EQ(j["throughput_score"].get<double>(), sum);
-  EXPECT_TRUE(j["score"].is_null());
+  EXPECT_TRUE(j["throughput_score"].is_number() && j["score"].is_null()) << o.out;
   // One progress sequence for both threads: 2 threads x 2 runs x 10 steps.
   EXPECT_TRUE(has(o.err, "step 40/40 (100%)"));
 }

@@ -65,10 +65,7 @@ TEST(CliReport, JsonWriterPutsCommasAndIndentation) {
 }
 
 TEST(CliReport, TextScoreAndTimeRoundLikePrintf) {
-  const struct {
-    double score, seconds;
-    const char* rows;
-  } cases[] = {
+  const struct { double score, seconds; const char* rows; } cases[] = {
       {123456, 7.25, "Score:         123456\nTime:          7.250 sec\n"},
       {2.5, 12.3456, "Score:         2\nTime:          12.346 sec\n"},  // ties to even
       {3.5, 0.0625, "Score:         4\nTime:          0.062 sec\n"},
@@ -149,12 +146,7 @@ TEST(CliReport, StressSummaryAndExitStatus) {
   s.error_run = 17, s.error_thread = 2, s.error_elapsed = 75;
   s.error_time_of_day = "21:03:07";
   s.error_what = "digit 9 after the decimal point is wrong";
-  const struct {
-    bool interrupted, error;
-    int64_t duration;
-    int status;
-    const char* result;
-  } cases[] = {
+  const struct { bool interrupted, error; int64_t duration; int status; const char* result; } cases[] = {
       {false, false, 60, 0, "ok"},           {true, false, 60, 130, "interrupted"},
       {true, false, 0, 0, "ok"},             {false, true, 60, 1, "error: digit 9 after the decimal point is wrong"},
       {true, true, 0, 1, "error: digit 9 after the decimal point is wrong"},

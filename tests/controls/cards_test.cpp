@@ -24,11 +24,7 @@ TEST(ScaleForDpi, RoundsToNearestWithHalvesAwayFromZero) {
 }
 
 TEST(ResultCardLines, FormatsCorrectlyRoundedOrDashes) {
-  const struct {
-    uint8_t has_result;
-    double score, seconds;
-    const wchar_t *score_line, *time_line;
-  } cases[] = {
+  const struct { uint8_t has_result; double score, seconds; const wchar_t *score_line, *time_line; } cases[] = {
       {1, 123456, 7.25, L"123456", L"7.250 sec"},
       {1, 0.5, 12.3456, L"0", L"12.346 sec"},  // ties to even
       {1, 2.5, 0.0625, L"2", L"0.062 sec"},    // exact ties to even
@@ -61,11 +57,7 @@ TEST(SysInfoCardRows, OrderLabelsAndValues) {
     else rows.insert(rows.begin() + static_cast<long>(index), {label, value});
     return rows;
   };
-  const struct {
-    const char* name;
-    void (*change)(SystemInfo*);
-    Rows rows;
-  } cases[] = {
+  const struct { const char* name; void (*change)(SystemInfo*); Rows rows; } cases[] = {
       {"no frequency", [](SystemInfo*) {}, base},
       {"frequency", [](SystemInfo* i) { i->cpu_mhz = 3200; }, with(2, L"Frequency:", L"3200 MHz")},
       {"negative frequency", [](SystemInfo* i) { i->cpu_mhz = -1; }, base},
@@ -93,9 +85,7 @@ TEST(SysInfoCardRows, OrderLabelsAndValues) {
 
 // Text pixels in [x0, x1) x [y0, y1): anti-aliased grey and black text on
 // the light grey fill leaves neutral greys.
-struct Found {
-  int count = 0, darkest = 255, x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
-};
+struct Found { int count = 0, darkest = 255, x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1; };
 Found find_text(const Capture& picture, int x0, int y0, int x1, int y1) {
   Found f;
   for (int y = y0; y < y1; ++y) {
@@ -114,13 +104,10 @@ Found find_text(const Capture& picture, int x0, int y0, int x1, int y1) {
 // one line in its 22-pixel row; no text anywhere else, a long name cut.
 TEST(SysInfoCard, RowsFollowEachOtherOnOneLineEach) {
   constexpr int kWidth = 360, kHeight = 170, kMargin = 20, kRow = 22, kLabel = 84, kRight = kWidth - kMargin;
-  const struct {
-    int32_t mhz;
-    const char* cpu_name;
-    int rows;
-  } cases[] = {{0, "Fake CPU", 5},
-               {3200, "Fake CPU", 6},
-               {0, "Intel(R) Core(TM) i9-13900K CPU @ 3.00GHz, a processor whose name is far wider than its row", 5}};
+  const struct { int32_t mhz; const char* cpu_name; int rows; } cases[] = {
+      {0, "Fake CPU", 5},
+      {3200, "Fake CPU", 6},
+      {0, "Intel(R) Core(TM) i9-13900K CPU @ 3.00GHz, a processor whose name is far wider than its row", 5}};
   HWND card = CreateWindowExW(0, L"SysInfoCardClass", L"", WS_CHILD | WS_VISIBLE, 20, 20, kWidth, kHeight,
                               test_parent(), nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(card, nullptr);

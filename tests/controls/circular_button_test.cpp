@@ -39,19 +39,11 @@ class CircularButtonTest : public testing::Test {
 constexpr UINT kDisable = WM_APP;          // pseudo message: EnableWindow(FALSE)
 constexpr UINT kTakeCapture = WM_APP + 1;  // pseudo message: another window takes the mouse
 const LPARAM kOutside = MAKELPARAM(-40, 300);
-struct Step {
-  UINT message;
-  WPARAM wparam = 0;
-  LPARAM lparam = MAKELPARAM(80, 80);
-};
+struct Step { UINT message; WPARAM wparam = 0; LPARAM lparam = MAKELPARAM(80, 80); };
 
 TEST_F(CircularButtonTest, ClicksReachTheParentAsCommands) {
   const struct {
-    const char* name;
-    bool enabled;
-    std::vector<Step> steps;
-    size_t clicks;
-    uint8_t pressed_after = 0;
+    const char* name; bool enabled; std::vector<Step> steps; size_t clicks; uint8_t pressed_after = 0;
   } cases[] = {
       {"mouse press and release", true, {{WM_LBUTTONDOWN}, {WM_LBUTTONUP}}, 1},
       {"release outside after press", true,
@@ -117,11 +109,7 @@ TEST_F(CircularButtonTest, StateChangesRepaint) {
   RECT r;
   GetWindowRect(window, &r);
   SetCursorPos(r.left + kSize / 2, r.top + kSize / 2);  // so that leave tracking keeps the hover
-  const struct {
-    UINT message;
-    bool repaints;
-    uint8_t hover, focused;
-  } steps[] = {
+  const struct { UINT message; bool repaints; uint8_t hover, focused; } steps[] = {
       {WM_MOUSEMOVE, true, 1, 0},  {WM_MOUSEMOVE, false, 1, 0}, {WM_MOUSELEAVE, true, 0, 0}, {WM_MOUSEMOVE, true, 1, 0},
       {WM_SETFOCUS, true, 1, 1},   {WM_KILLFOCUS, true, 1, 0},  {WM_MOUSELEAVE, true, 0, 0}, {WM_ENABLE, true, 0, 0},
       {WM_ERASEBKGND, false, 0, 0}, {WM_MOUSEMOVE, false, 0, 0},
@@ -146,12 +134,10 @@ TEST_F(CircularButtonTest, StateChangesRepaint) {
   EXPECT_EQ(unattached.progress, 1);
 }
 
-// A probe: angle clockwise from twelve o'clock and distance inward from the
-// inscribed circle (negative: outside it; kCentre: the centre).
-struct Probe {
-  double angle, inset;
-  uint32_t colour;  // 0: the window colour
-};
+// A probe: angle clockwise from twelve o'clock, distance inward from the
+// inscribed circle (negative: outside it; kCentre: the centre), and the
+// colour expected there (0: the window colour).
+struct Probe { double angle, inset; uint32_t colour; };
 constexpr double kCentre = -1000, kTrack = 4.5, kGap = 10;  // track centre line; between disc and track
 constexpr uint32_t kWindow = 0;
 
@@ -210,8 +196,9 @@ TEST_F(CircularButtonTest, PictureFollowsTheState) {
       return picture.at(static_cast<int>(std::floor(c.w / 2.0 + radius * std::sin(a))),
                         static_cast<int>(std::floor(c.h / 2.0 - radius * std::cos(a))));
     };
+    const COLORREF w = GetSysColor(COLOR_WINDOW);
     for (const Probe& p : c.probes) {
-      const Rgb want = p.colour == kWindow ? window_colour() : rgb_of_argb(p.colour);
+      const Rgb want = p.colour == kWindow ? Rgb{GetRValue(w), GetGValue(w), GetBValue(w)} : rgb_of_argb(p.colour);
       const Rgb got = point(p.angle, p.inset == kCentre ? 0 : m - p.inset);
       EXPECT_TRUE(close_to(got, want)) << "at " << p.angle << " degrees, inset " << p.inset << ": " << got << " not "
                                        << want;
@@ -220,7 +207,9 @@ TEST_F(CircularButtonTest, PictureFollowsTheState) {
     for (int step = 0; c.focus_ring >= 0 && step < 360; ++step)
       hits += close_to(point(step, m - 4), rgb_of_argb(kFocusRing), 40);
     EXPECT_TRUE(c.focus_ring < 0 || (c.focus_ring == 0 ? hits == 0 : hits > 90 && hits < 355)) << "focus ring: " << hits;
-    const int white = picture.count(20, 60, 140, 100, rgb_of_argb(kButtonLabel), 30);  // within the disc at 160
+    int white = 0;  // label pixels within the disc at 160
+    for (int y = 60; y < 100; ++y)
+      for (int x = 20; x < 140; ++x) white += close_to(picture.at(x, y), rgb_of_argb(kButtonLabel), 30);
     EXPECT_TRUE(c.w != kSize || (c.label ? white > 30 : white == 0)) << "label pixels: " << white;
   }
   DestroyWindow(window);

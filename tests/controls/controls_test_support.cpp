@@ -17,11 +17,11 @@ std::vector<std::pair<WPARAM, LPARAM>> parent_commands;  // of the shared parent
 namespace {
 
 // GDI+, the card classes and the card fonts at 96 DPI, as the application sets them up.
-class ControlsEnvironment : public testing::Environment {
- public:
+ULONG_PTR gdiplus_token = 0;
+struct ControlsEnvironment : testing::Environment {
   void SetUp() override {
     Gdiplus::GdiplusStartupInput input;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+    ASSERT_EQ(Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr), Gdiplus::Ok);
     register_card_class(GetModuleHandleW(nullptr), L"ResultCardClass", ResultCardProc);
     register_card_class(GetModuleHandleW(nullptr), L"SysInfoCardClass", SysInfoCardProc);
     font_score = create_font(kFontScoreSpec, 96);
@@ -32,11 +32,8 @@ class ControlsEnvironment : public testing::Environment {
   }
   void TearDown() override {
     for (HFONT font : {font_score, font_time, font_info_label, font_info_value}) DeleteObject(font);
-    Gdiplus::GdiplusShutdown(token_);
+    Gdiplus::GdiplusShutdown(gdiplus_token);
   }
-
- private:
-  ULONG_PTR token_ = 0;
 };
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new ControlsEnvironment);
 
@@ -52,11 +49,6 @@ int live_gdiplus = 0;
 
 Rgb rgb_of_argb(uint32_t argb) {
   return {static_cast<int>(argb >> 16 & 0xFF), static_cast<int>(argb >> 8 & 0xFF), static_cast<int>(argb & 0xFF)};
-}
-
-Rgb window_colour() {
-  const COLORREF c = GetSysColor(COLOR_WINDOW);
-  return {GetRValue(c), GetGValue(c), GetBValue(c)};
 }
 
 bool close_to(Rgb a, Rgb b, int tolerance) {
@@ -121,13 +113,6 @@ Capture::Capture(HWND window) {
 Rgb Capture::at(int x, int y) const {
   if (pixels_ == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return {-1000, -1000, -1000};
   return rgb_of_argb(pixels_[static_cast<size_t>(y) * width_ + x]);
-}
-
-int Capture::count(int x0, int y0, int x1, int y1, Rgb colour, int tolerance) const {
-  int n = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) n += close_to(at(x, y), colour, tolerance) ? 1 : 0;
-  return n;
 }
 
 int live_gdi_objects() {

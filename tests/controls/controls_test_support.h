@@ -10,11 +10,8 @@
 #include <utility>
 #include <vector>
 
-struct Rgb {
-  int r, g, b;
-};
+struct Rgb { int r, g, b; };
 Rgb rgb_of_argb(uint32_t argb);
-Rgb window_colour();
 bool close_to(Rgb a, Rgb b, int tolerance = 6);  // per channel: anti-aliasing moves edges
 std::ostream& operator<<(std::ostream& out, Rgb c);
 
@@ -38,7 +35,6 @@ class Capture {
   Capture& operator=(const Capture&) = delete;
   int width() const { return width_; }
   Rgb at(int x, int y) const;
-  int count(int x0, int y0, int x1, int y1, Rgb colour, int tolerance = 6) const;  // in [x0, x1) x [y0, y1)
 
  private:
   int width_ = 0, height_ = 0;

@@ -39,19 +39,13 @@ bool reference_duration(std::string_view text, int64_t* seconds) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> args{"morlant-cli"};
   if (size > 0) args.emplace_back();
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0)
-      args.emplace_back();
-    else
-      args.back().push_back(static_cast<char>(data[i]));
-  }
+  for (size_t i = 0; i < size; ++i)
+    if (data[i] == 0) args.emplace_back();
+    else args.back().push_back(static_cast<char>(data[i]));
   std::vector<const char*> argv;
-  bool newline = false;
-  for (const std::string& a : args) {
-    argv.push_back(a.c_str());
-    newline = newline || a.find('\n') != std::string::npos;
-  }
+  for (const std::string& a : args) argv.push_back(a.c_str());
   argv.push_back(nullptr);
+  const bool newline = std::string(reinterpret_cast<const char*>(data), size).find('\n') != std::string::npos;
   const int argc = static_cast<int>(args.size());
 
   CliOptions o, o2;

@@ -1,6 +1,7 @@
 // The Linux probe's parsing on fixed texts: exact values from cpuinfo of x86
 // and ARM machines, meminfo, os-release, and the bounded text fields (the
-// fuzz targets check the parsers' properties on arbitrary texts).
+// fuzz targets check the parsers' properties on arbitrary texts); then the
+// probe on this machine, whose facts morlant-cli's end-to-end tests check.
 #include "sysinfo/system_info_parse.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <string>
 #include <utility>
+
+#include "sysinfo/system_info.h"
 
 namespace {
 
@@ -46,11 +49,7 @@ std::string bounded(std::size_t size, Write write) {
 
 TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
   const std::string a126(126, 'a');
-  const struct {
-    std::string in;
-    std::size_t size;
-    std::string want;
-  } cases[] = {
+  const struct { std::string in; std::size_t size; std::string want; } cases[] = {
       {"  Name  with\tinner blanks \t ", 128, "Name  with\tinner blanks"},
       {" \t \t  ", 128, ""},
       {"  " + std::string(300, 'n'), 128, std::string(127, 'n')},
@@ -65,10 +64,7 @@ TEST(SysInfoParse, CopyTrimmedRemovesBlanksAndTabsAndBoundsTheField) {
 }
 
 TEST(SysInfoParse, CpuNameFallsBackFromModelNameToArmFields) {
-  const struct {
-    std::string cpuinfo, device_tree;
-    const char* want;
-  } cases[] = {
+  const struct { std::string cpuinfo, device_tree; const char* want; } cases[] = {
       {kCpuinfoX86, "Example Board\0", "Testcorp(R) T9-4200 CPU @ 3.00GHz"},
       {kCpuinfoArm32, "", "ARMv7 Processor rev 4 (v7l)"},
       {"processor\t: 0\nHardware\t: Example SoC 2000\n", "", "Example SoC 2000"},
@@ -120,10 +116,7 @@ TEST(SysInfoParse, OsReleaseNameUndoesShellQuoting) {
 
 TEST(SysInfoParse, OsVersionKeepsTheKernelWhenTheNameIsTooLong) {
   const std::string long_name(100, 'D');
-  const struct {
-    std::string distribution, kernel, want;
-    std::size_t size = 64;
-  } cases[] = {
+  const struct { std::string distribution, kernel, want; std::size_t size = 64; } cases[] = {
       {"Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64", "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-18-amd64"},
       {"", "6.1.0", "kernel 6.1.0"},
       {"Example Linux", "", "Example Linux"},
@@ -135,6 +128,17 @@ TEST(SysInfoParse, OsVersionKeepsTheKernelWhenTheNameIsTooLong) {
   for (const auto& c : cases)
     EXPECT_EQ(bounded(c.size, [&](char* out, std::size_t size) { sysinfo_format_os_version(c.distribution, c.kernel, out, size); }),
               c.want);
+}
+
+// A null record is ignored; every text ends within its field.
+TEST(SysInfoProbe, IgnoresANullRecordAndTerminatesEveryText) {
+  query_system_info(nullptr);
+  SystemInfo info;
+  std::memset(&info, 0xff, sizeof info);
+  query_system_info(&info);
+  for (const auto& [field, size] : {std::pair<const char*, std::size_t>{info.cpu_name, sizeof info.cpu_name},
+                                    {info.os_name, 64}, {info.os_version, 64}, {info.architecture, 32}})
+    EXPECT_NE(std::memchr(field, '\0', size), nullptr);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// The Windows probe over a scripted platform, and once on the real one.
+// The Windows probe over a scripted platform: each query answering or
+// failing. (The processor name's every form is the probe's fuzz target; the
+// real platform is read by morlant-cli's end-to-end tests.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,8 +12,8 @@ namespace {
 
 // What the scripted machine answers; every query can be made to fail.
 struct Machine {
-  bool key_opens = true, has_name = true, terminated = true, has_mhz = true;
-  std::string name = "Fake CPU";  // stored with a terminator when `terminated`
+  bool key_opens = true, has_name = true, has_mhz = true;
+  std::string name = "Fake CPU";  // stored with its terminator
   DWORD mhz = 3200, logical = 8;  // and 8 cores
   bool cores_fail = false, memory_ok = true, has_version = true;
   DWORDLONG memory = 17179869184ull;
@@ -27,7 +29,7 @@ LSTATUS WINAPI open_key(HKEY, LPCSTR path, DWORD, REGSAM, PHKEY out) {
 LSTATUS WINAPI query_value(HKEY, LPCSTR value, LPDWORD, LPDWORD, LPBYTE data, LPDWORD bytes) {
   const bool mhz = std::strcmp(value, "~MHz") == 0;
   if (!(mhz ? machine.has_mhz : machine.has_name)) return ERROR_FILE_NOT_FOUND;
-  const DWORD stored = mhz ? 4 : static_cast<DWORD>(machine.name.size() + (machine.terminated ? 1 : 0));
+  const DWORD stored = mhz ? 4 : static_cast<DWORD>(machine.name.size() + 1);
   const bool fits = stored <= *bytes;
   if (fits) std::memcpy(data, mhz ? static_cast<const void*>(&machine.mhz) : machine.name.c_str(), stored);
   *bytes = stored;
@@ -73,14 +75,9 @@ TEST(SysInfoWindows, ScriptedMachinesAndFailedQueriesKeepTheirDefaults) {
       {"no name, no frequency", [](Machine& m) { m.has_name = m.has_mhz = false; }, "", 0},
       {"cores unknown: the logical count", [](Machine& m) { m.cores_fail = true, m.logical = 12; }, "Fake CPU", 3200, 12},
       {"no memory, no version", [](Machine& m) { m.memory_ok = m.has_version = false; }, "Fake CPU", 3200, 8, 0, ""},
-      // The processor name: trimmed, terminated, cut to the field, dropped beyond any sensible length.
-      {"blanks and tabs", [](Machine& m) { m.name = "  Fake \t CPU \t "; }, "Fake \t CPU"},
-      {"no terminator stored", [](Machine& m) { m.name = "\tX", m.terminated = false; }, "X"},
-      {"the field exactly, unterminated", [](Machine& m) { m.name = std::string(127, 'a'), m.terminated = false; },
-       std::string(127, 'a')},
-      {"longer than the field", [](Machine& m) { m.name = std::string(300, 'b'); }, std::string(127, 'b')},
-      {"5000 bytes", [](Machine& m) { m.name = std::string(5000, 'c'); }, ""},
+      {"a name to trim", [](Machine& m) { m.name = "  Fake \t CPU \t "; }, "Fake \t CPU"},
   };
+  query_system_info(nullptr);  // the real probe ignores a null record
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     machine = Machine{};
@@ -99,17 +96,6 @@ TEST(SysInfoWindows, ScriptedMachinesAndFailedQueriesKeepTheirDefaults) {
     EXPECT_STREQ(info.os_version, c.version);
     EXPECT_STREQ(info.architecture, morlant_build_architecture());  // the program's own, not the machine's
   }
-}
-
-TEST(SysInfoWindows, RealProbeFillsEveryField) {
-  query_system_info(nullptr);
-  SystemInfo info;
-  std::memset(&info, 0x5a, sizeof info);
-  query_system_info(&info);
-  EXPECT_TRUE(info.logical_processors > 0 && info.physical_cores > 0 && info.total_memory_mb > 0);
-  EXPECT_STREQ(info.os_name, "Windows");
-  EXPECT_TRUE(std::memchr(info.cpu_name, '\0', sizeof info.cpu_name) && std::memchr(info.os_version, '\0', 64));
-  EXPECT_STRNE(info.os_version, "");
 }
 
 }  // namespace

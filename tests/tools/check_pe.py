@@ -46,12 +46,8 @@ def main():
     parser.add_argument("--imports", required=True)
     parser.add_argument("--crt", choices=["ucrt", "msvcrt"], default="ucrt")
     args = parser.parse_args()
-    try:
-        with open(args.file, "rb") as f:
-            machine, imports = read_image(f.read())
-    except (OSError, ValueError, struct.error) as e:
-        print("%s: cannot read: %s" % (args.file, e))
-        return 1
+    with open(args.file, "rb") as f:  # an unreadable or malformed file fails with its error
+        machine, imports = read_image(f.read())
     print("%s: machine 0x%04x, imports %s" % (args.file, machine, ", ".join(imports)))
     faults = [] if machine == MACHINES[args.machine] else [
         "machine is 0x%04x, not %s (0x%04x)" % (machine, args.machine, MACHINES[args.machine])]
