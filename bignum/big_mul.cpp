@@ -90,6 +90,19 @@ void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, Bi
   if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
+// The cross product x * b_lo (b's words from j0) of a long product into out,
+// x being the number whose split spectrum P holds (P is unchanged); b is
+// loaded before out is written, so out may be b.
+void cross_stored(int32_t n, int32_t j0, int32_t R, const BigFloat* b, BigFloat* out,
+                  const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
+  double* Q = scratch->Q;
+  big_to_transform(b, j0, n, R, L, Q);
+  forward(L, Q);
+  mul_step(L, scratch->P, Q, [&] { fft_mul_stored_kernel(L, scratch->P, Q); });
+  carry_back_cross(n, j0, R, L, Q, out);
+}
+
 }  // namespace
 
 void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
@@ -129,43 +142,19 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
 
 void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
                    const ProductScratch* scratch) {
-  const int32_t L = scratch->L;
-  double* P = scratch->P;
-  double* Q = scratch->Q;
-  const int32_t j0 = lo_start(b, nullptr, n, L);
-
-  big_to_transform(a, 0, n, R, L, P);
-  big_to_transform(b, 0, n, R, L, Q);
-  forward(L, P);
-  forward(L, Q);
-  mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  carry_back(n, R, L, Q, scratch->tmp);
-
-  big_to_transform(b, j0, n, R, L, Q);
-  forward(L, Q);
-  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  carry_back_cross(n, j0, R, L, Q, out);
+  const int32_t j0 = lo_start(b, nullptr, n, scratch->L);
+  big_mul_half(n, R, a, b, scratch->tmp, scratch);
+  cross_stored(n, j0, R, b, out, scratch);
   big_add(n, R, out, scratch->tmp, out);
 }
 
 void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* scratch) {
-  const int32_t L = scratch->L;
-  double* P = scratch->P;
-  sqr_in_place<true>(L, P);
-  carry_back(w, R, L, P, out);
+  sqr_in_place<true>(scratch->L, scratch->P);
+  carry_back(w, R, scratch->L, scratch->P, out);
 }
 
 void big_sqr_short(int32_t n, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
-  const int32_t L = scratch->L;
-  double* P = scratch->P;
-  double* Q = scratch->Q;
-  const int32_t j0 = lo_start(a, nullptr, n, L);
-
-  big_to_transform(a, j0, n, R, L, Q);
-  forward(L, Q);
-  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  carry_back_cross(n, j0, R, L, Q, scratch->tmp);
-
+  cross_stored(n, lo_start(a, nullptr, n, scratch->L), R, a, scratch->tmp, scratch);
   big_sqr_stored(n, R, out, scratch);
   big_add(n, R, out, scratch->tmp, out);
 }
