@@ -515,15 +515,18 @@ inline void put(double* z, size_t x, value2 v) {
   std::memcpy(z + 2 * x, &v, sizeof v);
 }
 
+// Every value of n doubles conjugated, for the shortest transforms.
+void conj_all(int32_t n, double* z) {
+  for (int32_t i = 1; i < n; i += 2) z[i] = -z[i];
+}
+
 // The permutation of N = n/2 values, each conjugated once when Conj.
 template <bool Conj>
 void bitrev(int32_t n, double* z) {
   int b = 0;
   while ((int32_t{2} << b) < n) ++b;
   if (b < 2) {
-    // One or two values: their own bit reversal.
-    if (Conj)
-      for (int32_t i = 1; i < n; i += 2) z[i] = -z[i];
+    if (Conj) conj_all(n, z);  // one or two values: their own bit reversal
     return;
   }
   if (n <= kTileBitrevMax) {
@@ -589,7 +592,7 @@ void inverse(int32_t n, double* z) {
     walk_stage<false>(n, z, ForwardAt<false, true>());
     quarters<false, false>(n, z);
   } else {
-    for (int32_t i = 1; i < n; i += 2) z[i] = -z[i];
+    conj_all(n, z);
     any_block<false, false>(n, z);
   }
   bitrev<true>(n, z);
