@@ -91,7 +91,7 @@ void compute_checked_run(int32_t digits, BenchmarkResult* result, ProgressCallba
   c.digits = digits;
   c.verdict = RunVerification::kNotChecked;
   c.why = "no digits were handed over";
-  compute_pi_with_sink(digits, result, callback, user, check_pi_digits, &c);
+  compute_pi_with_sink(digits, c.parallel, result, callback, user, check_pi_digits, &c);
   if (result == nullptr || result->status == 0) return;
   const bool wrong = c.verdict == RunVerification::kFailed;
   if (!wrong && !(c.unchecked_fails && c.verdict == RunVerification::kNotChecked)) return;

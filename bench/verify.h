@@ -23,14 +23,15 @@ struct KnownGoodDigits {
   std::vector<char> digits;  // empty until a run passes
 };
 
-// The checks of one sequence of runs (one thread's). The owner sets the
-// first block; the checks fill the rest.
+// The checks of one sequence of runs (one thread's), and how its
+// computations run. The owner sets the first block; the checks fill the rest.
 struct DigitChecker {
   bool judge = true;                      // compare each run's digits with the reference table
   uint64_t keep = 0;                      // without judge: digits to write out all the same (0: none)
   bool unchecked_fails = false;           // a run whose digits could not be judged fails too
   int32_t corrupt_run = 0;                // test hook: run whose middle digit is changed before the check
   KnownGoodDigits* known_good = nullptr;  // where wrong digits are located; null: they are not
+  int32_t parallel = 1;                   // threads sharing each computation (same digits for any count)
 
   int32_t run = 0;                                         // the run being computed, from 1
   int32_t digits = 0;                                      // digits asked of it

@@ -15,6 +15,21 @@ static int32_t clamp_shift(int32_t n, int64_t d) {
   return d < n ? static_cast<int32_t>(d) : n;
 }
 
+// Adds a carry c (0 or 1) to the finished word out[i]; returns the carry
+// that leaves it. absorb_borrow likewise takes a borrow away.
+static int32_t absorb_carry(uint16_t* out, int32_t i, int32_t c, uint32_t r) {
+  const uint32_t s = out[i] + static_cast<uint32_t>(c);
+  const uint32_t up = s >= r;
+  out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
+  return static_cast<int32_t>(up);
+}
+static int32_t absorb_borrow(uint16_t* out, int32_t i, int32_t b, int32_t r) {
+  const int32_t t = out[i] - b;
+  const int32_t down = t < 0;
+  out[i] = static_cast<uint16_t>(t + (r & -down));
+  return down;
+}
+
 // The word chains of addition and subtraction, in the vector or the portable
 // form, chosen here for both: add_words sets out[begin ... end-1] to
 // x[i] + y[i - shift] with carries, sub_words to x[i] - y[i - shift] with
@@ -121,31 +136,51 @@ template <class Step>
 static uint32_t add_words(int32_t begin, int32_t end, uint32_t c, uint32_t r, const uint16_t* /*x*/,
                           const uint16_t* y, int32_t shift, uint16_t* out, Step step) {
   return static_cast<uint32_t>(chain_words(begin, end, static_cast<int32_t>(c), out != y || shift == 0, step,
-                                           [&](int32_t i, int32_t carry) {
-                                             const uint32_t s = out[i] + static_cast<uint32_t>(carry);
-                                             const uint32_t up = s >= r;
-                                             out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
-                                             return static_cast<int32_t>(up);
-                                           }));
+                                           [&](int32_t i, int32_t carry) { return absorb_carry(out, i, carry, r); }));
 }
 
 template <class Step>
 static int32_t sub_words(int32_t begin, int32_t end, int32_t b, int32_t r, const uint16_t* /*x*/, const uint16_t* y,
                          int32_t shift, uint16_t* out, Step step) {
-  return chain_words(begin, end, b, out != y || shift == 0, step, [&](int32_t i, int32_t borrow) {
-    const int32_t t = out[i] - borrow;
-    const int32_t down = t < 0;
-    out[i] = static_cast<uint16_t>(t + (r & -down));
-    return down;
-  });
+  return chain_words(begin, end, b, out != y || shift == 0, step,
+                     [&](int32_t i, int32_t borrow) { return absorb_borrow(out, i, borrow, r); });
 }
 #endif
+
+// A word chain over [begin, end) shared by a team: chain(lo, hi, c) runs the
+// words lo ... hi-1 from the incoming carry (borrow) c and returns the one
+// out of word lo, absorb(i, c) adds a carry to the finished word i. Each
+// part runs its share from carry 0 (the least significant share from c);
+// then each share's carry out is absorbed into the share above, from the
+// least significant up, where it stops within a few words. No share can
+// both produce a carry of its own and pass one on from below (the carry out
+// of any run of words is at most 1), so the two combine with an OR, and the
+// words are those of one chain. As in chain_words, the shares may run side
+// by side only if no share reads a word another has already written:
+// callers pass a null team when out aliases y with 0 < shift.
+template <class Chain, class Absorb>
+static int32_t shared_chain(Team* team, int32_t begin, int32_t end, int32_t c, Chain chain, Absorb absorb) {
+  team = team_for_length(team, end - begin);
+  const int32_t parts = team_size(team);
+  if (parts == 1) return chain(begin, end, c);
+  int32_t out[kTeamMaxMembers];
+  const auto bound = [&](int32_t part) { return begin + static_cast<int32_t>(team_share(end - begin, part, parts)); };
+  team_for(team, [&](int32_t part, int32_t) {
+    out[part] = chain(bound(part), bound(part + 1), part == parts - 1 ? c : 0);
+  });
+  for (int32_t p = parts - 1; p >= 1; --p) {
+    int32_t carry = out[p];
+    for (int32_t i = bound(p) - 1; i >= bound(p - 1) && carry != 0; --i) carry = absorb(i, carry);
+    out[p - 1] |= carry;
+  }
+  return out[0];
+}
 
 // n >= 1 words each; 0 <= shift (values above n act like n); out may alias x
 // and/or y. The loops run from the least significant word to word 0 and read
 // y at i - shift <= i, so out[i] is written only after x[i] and y[i] are read.
 int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
-                        const uint16_t* y, uint16_t* out) {
+                        const uint16_t* y, uint16_t* out, Team* team) {
   const uint32_t r = static_cast<uint32_t>(R);
   if (shift == 0 && uint32_t{x[0]} + y[0] >= r) {
     // The top carries out for certain: build the sum one word lower at once
@@ -166,13 +201,21 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
     out[i] = static_cast<uint16_t>(s - (r & (0u - up)));
     return static_cast<int32_t>(up);
   };
-  uint32_t c = add_words(shift, n, 0, r, x, y, shift, out, step);
+  uint32_t c = static_cast<uint32_t>(shared_chain(
+      out != y || shift == 0 ? team : nullptr, shift, n, 0,
+      [&](int32_t begin, int32_t end, int32_t carry) {
+        return static_cast<int32_t>(add_words(begin, end, static_cast<uint32_t>(carry), r, x, y, shift, out, step));
+      },
+      [&](int32_t i, int32_t carry) { return absorb_carry(out, i, carry, r); }));
+  // Above y's words the carry runs into x's alone; once it stops, the rest
+  // is x's words as they are.
   int32_t i = shift - 1;
-  for (; i >= 0; --i) {
+  for (; i >= 0 && c != 0; --i) {
     const uint32_t s = x[i] + c;
     c = s >= r;
     out[i] = static_cast<uint16_t>(s - (r & (0u - c)));
   }
+  if (out != x && i >= 0) std::memcpy(out, x, sizeof(uint16_t) * static_cast<std::size_t>(i + 1));
   if (c == 0) return 0;
   std::memmove(out + 1, out, sizeof(uint16_t) * static_cast<std::size_t>(n - 1));
   out[0] = 1;
@@ -195,7 +238,7 @@ static int32_t compare_magnitudes(int32_t n, const BigFloat* a, const BigFloat* 
 // R^(X.exponent - n + 1), then normalised (exactly zero when |X| = |Y|).
 // out may alias X and/or Y: word i is written after X[i] and Y[i] are read.
 static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const BigFloat* Y,
-                                int32_t sign, BigFloat* out) {
+                                int32_t sign, BigFloat* out, Team* team) {
   const int64_t top = X->exponent;
   const int32_t shift = clamp_shift(n, top - Y->exponent);
   const uint16_t* x = X->digits;
@@ -207,13 +250,17 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
     o[i] = static_cast<uint16_t>(t + (R & -down));
     return down;
   };
-  int32_t b = sub_words(shift, n, 0, R, x, y, shift, o, step);
+  int32_t b = shared_chain(
+      o != y || shift == 0 ? team : nullptr, shift, n, 0,
+      [&](int32_t begin, int32_t end, int32_t borrow) { return sub_words(begin, end, borrow, R, x, y, shift, o, step); },
+      [&](int32_t i, int32_t borrow) { return absorb_borrow(o, i, borrow, R); });
   int32_t i = shift - 1;
-  for (; i >= 0; --i) {
+  for (; i >= 0 && b != 0; --i) {
     const int32_t t = x[i] - b;
     b = t < 0;
     o[i] = static_cast<uint16_t>(t + (R & -b));
   }
+  if (o != x && i >= 0) std::memcpy(o, x, sizeof(uint16_t) * static_cast<std::size_t>(i + 1));
   int32_t z = 0;
   while (z < n && o[z] == 0) ++z;
   if (z == n) {
@@ -234,7 +281,7 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
 // negation for a subtraction; a zero b has bsign 0 either way. Every field of
 // a and b that decides sign and exponent is read before out is written.
 static void add_signed(int32_t n, int32_t R, const BigFloat* a, int32_t bsign,
-                       const BigFloat* b, BigFloat* out) {
+                       const BigFloat* b, BigFloat* out, Team* team) {
   const int32_t asign = a->sign;
   const int64_t ae = a->exponent;
   const int64_t be = b->exponent;
@@ -242,30 +289,30 @@ static void add_signed(int32_t n, int32_t R, const BigFloat* a, int32_t bsign,
     // A zero has exponent 0 and zero words: adding the arrays copies the
     // other operand and no carry can occur.
     const int32_t sign = asign + bsign;
-    const int32_t carry = big_add_aligned(n, R, 0, a->digits, b->digits, out->digits);
+    const int32_t carry = big_add_aligned(n, R, 0, a->digits, b->digits, out->digits, team);
     out->sign = sign;
     out->exponent = sign == 0 ? 0 : clamp_exponent(ae + be + carry);
   } else if (asign == bsign) {
     const bool a_top = ae >= be;
     const int64_t top = a_top ? ae : be;
     const int32_t shift = clamp_shift(n, a_top ? ae - be : be - ae);
-    const int32_t carry = a_top ? big_add_aligned(n, R, shift, a->digits, b->digits, out->digits)
-                                : big_add_aligned(n, R, shift, b->digits, a->digits, out->digits);
+    const int32_t carry = a_top ? big_add_aligned(n, R, shift, a->digits, b->digits, out->digits, team)
+                                : big_add_aligned(n, R, shift, b->digits, a->digits, out->digits, team);
     out->sign = asign;
     out->exponent = clamp_exponent(top + carry);
   } else if (compare_magnitudes(n, a, b) < 0) {
-    subtract_magnitudes(n, R, b, a, bsign, out);
+    subtract_magnitudes(n, R, b, a, bsign, out, team);
   } else {
-    subtract_magnitudes(n, R, a, b, asign, out);
+    subtract_magnitudes(n, R, a, b, asign, out, team);
   }
 }
 
 // n >= 1 words; a, b, out may be any mix of the same and different records.
-void big_add(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out) {
-  add_signed(n, R, a, b->sign, b, out);
+void big_add(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, Team* team) {
+  add_signed(n, R, a, b->sign, b, out, team);
 }
 
 // As big_add; 0 - b gives -b, a - 0 gives a, a - a gives the canonical zero.
-void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out) {
-  add_signed(n, R, a, -b->sign, b, out);
+void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, Team* team) {
+  add_signed(n, R, a, -b->sign, b, out, team);
 }

@@ -12,8 +12,8 @@ namespace {
 
 // The spectra stay in the forward transform's bit-reversed order, which the
 // kernels read as it lies; the inverse takes that order back to natural.
-void forward(int32_t L, double* X) { fft_forward_scrambled_half(L, X + 1); }
-void inverse(int32_t L, double* X) { fft_inverse_scrambled(L, X + 1); }
+void forward(int32_t L, double* X, Team* team) { fft_forward_scrambled_half(L, X + 1, team); }
+void inverse(int32_t L, double* X, Team* team) { fft_inverse_scrambled(L, X + 1, team); }
 
 // Value 0 of the half-length spectrum carries the sums of the even (re) and
 // odd (im) samples; the real spectrum at 0 and L/2 is their sum and
@@ -42,12 +42,12 @@ void mul_step(int32_t L, const double* x, double* y, Kernel kernel) {
 
 // Squares x in place: x in raw form (Stored = false) or split form.
 template <bool Stored>
-void sqr_in_place(int32_t L, double* x) {
+void sqr_in_place(int32_t L, double* x, Team* team) {
   x[0] *= 2.0;
   value0_sqr(x, x);
   if (L >= 4) {
-    if (Stored) fft_sqr_stored_kernel(L, x);
-    else fft_sqr_kernel(L, x);
+    if (Stored) fft_sqr_stored_kernel(L, x, team);
+    else fft_sqr_kernel(L, x, team);
   }
   x[L + 1] *= x[L + 1];
 }
@@ -69,9 +69,9 @@ int32_t lo_start(const BigFloat* a, const BigFloat* b, int32_t n, int32_t L) {
 }
 
 // Inverse-transforms a product in X and carries it back into out with w words.
-void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
-  inverse(L, X);
-  big_from_transform(w, R, L, X, out);
+void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, Team* team) {
+  inverse(L, X, team);
+  big_from_transform(w, R, L, X, out, team);
 }
 
 // Inverse-transforms the cross products of a long product in X and carries
@@ -82,11 +82,11 @@ void carry_back(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
 // therefore reach the result's last word in every case, and at least half
 // the words are kept so that the rounding position never lies above the
 // result's. The words beyond that count are cleared: the addition reads all n.
-void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out) {
+void carry_back_cross(int32_t n, int32_t j0, int32_t R, int32_t L, double* X, BigFloat* out, Team* team) {
   int32_t w = n - j0 + 2;
   if (w < n / 2 + 1) w = n / 2 + 1;
   if (w > n) w = n;
-  carry_back(w, R, L, X, out);
+  carry_back(w, R, L, X, out, team);
   if (w < n) std::memset(out->digits + w, 0, static_cast<std::size_t>(n - w) * sizeof(uint16_t));
 }
 
@@ -97,10 +97,11 @@ void cross_stored(int32_t n, int32_t j0, int32_t R, const BigFloat* b, BigFloat*
                   const ProductScratch* scratch) {
   const int32_t L = scratch->L;
   double* Q = scratch->Q;
-  big_to_transform(b, j0, n, R, L, Q);
-  forward(L, Q);
-  mul_step(L, scratch->P, Q, [&] { fft_mul_stored_kernel(L, scratch->P, Q); });
-  carry_back_cross(n, j0, R, L, Q, out);
+  Team* team = scratch->team;
+  big_to_transform(b, j0, n, R, L, Q, team);
+  forward(L, Q, team);
+  mul_step(L, scratch->P, Q, [&] { fft_mul_stored_kernel(L, scratch->P, Q, team); });
+  carry_back_cross(n, j0, R, L, Q, out, team);
 }
 
 }  // namespace
@@ -108,36 +109,37 @@ void cross_stored(int32_t n, int32_t j0, int32_t R, const BigFloat* b, BigFloat*
 void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
              const ProductScratch* scratch) {
   const int32_t L = scratch->L;
+  Team* team = scratch->team;
   double* P = scratch->P;
   double* Q = scratch->Q;
   double* S = scratch->S;
   const int32_t j0 = lo_start(a, b, n, L);
 
   // a_hi * b_lo, left in split form in S; P keeps a_hi's split spectrum.
-  big_to_transform(a, 0, n, R, L, P);
-  big_to_transform(b, j0, n, R, L, S);
-  forward(L, P);
-  forward(L, S);
-  mul_step(L, P, S, [&] { fft_mul_partial_kernel(L, P, S); });
+  big_to_transform(a, 0, n, R, L, P, team);
+  big_to_transform(b, j0, n, R, L, S, team);
+  forward(L, P, team);
+  forward(L, S, team);
+  mul_step(L, P, S, [&] { fft_mul_partial_kernel(L, P, S, team); });
 
   // a_hi * b_hi into P; Q keeps b_hi's split spectrum.
-  big_to_transform(b, 0, n, R, L, Q);
-  forward(L, Q);
-  mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P); });
-  carry_back(n, R, L, P, scratch->tmp);
+  big_to_transform(b, 0, n, R, L, Q, team);
+  forward(L, Q, team);
+  mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P, team); });
+  carry_back(n, R, L, P, scratch->tmp, team);
 
   // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
   // exponent a.exponent + b.exponent - j0 already in S[0].
-  big_to_transform(a, j0, n, R, L, P);
-  forward(L, P);
+  big_to_transform(a, j0, n, R, L, P, team);
+  forward(L, P, team);
   const double s1 = S[1], s2 = S[2];
   value0_mul(Q, P);
   S[1] = s1 + P[1];
   S[2] = s2 + P[2];
-  if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S);
+  if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S, team);
   S[L + 1] += P[L + 1] * Q[L + 1];
-  carry_back_cross(n, j0, R, L, S, out);
-  big_add(n, R, out, scratch->tmp, out);
+  carry_back_cross(n, j0, R, L, S, out, team);
+  big_add(n, R, out, scratch->tmp, out, scratch->team);
 }
 
 void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
@@ -145,66 +147,70 @@ void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, B
   const int32_t j0 = lo_start(b, nullptr, n, scratch->L);
   big_mul_half(n, R, a, b, scratch->tmp, scratch);
   cross_stored(n, j0, R, b, out, scratch);
-  big_add(n, R, out, scratch->tmp, out);
+  big_add(n, R, out, scratch->tmp, out, scratch->team);
 }
 
 void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* scratch) {
-  sqr_in_place<true>(scratch->L, scratch->P);
-  carry_back(w, R, scratch->L, scratch->P, out);
+  sqr_in_place<true>(scratch->L, scratch->P, scratch->team);
+  carry_back(w, R, scratch->L, scratch->P, out, scratch->team);
 }
 
 void big_sqr_short(int32_t n, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
   cross_stored(n, lo_start(a, nullptr, n, scratch->L), R, a, scratch->tmp, scratch);
   big_sqr_stored(n, R, out, scratch);
-  big_add(n, R, out, scratch->tmp, out);
+  big_add(n, R, out, scratch->tmp, out, scratch->team);
 }
 
 void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
                   const ProductScratch* scratch) {
   const int32_t L = scratch->L;
+  Team* team = scratch->team;
   double* P = scratch->P;
   double* Q = scratch->Q;
-  big_to_transform(a, 0, w, R, L, P);
-  big_to_transform(b, 0, w, R, L, Q);
-  forward(L, P);
-  forward(L, Q);
-  mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q); });
-  carry_back(w, R, L, Q, out);
+  big_to_transform(a, 0, w, R, L, P, team);
+  big_to_transform(b, 0, w, R, L, Q, team);
+  forward(L, P, team);
+  forward(L, Q, team);
+  mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q, team); });
+  carry_back(w, R, L, Q, out, team);
 }
 
 void big_mul_stored(int32_t w, int32_t R, const BigFloat* b, int32_t from, BigFloat* out,
                     const ProductScratch* scratch) {
   const int32_t L = scratch->L;
+  Team* team = scratch->team;
   const double* P = scratch->P;
   double* Q = scratch->Q;
   int32_t j = first_nonzero(b, nullptr, from, w);
   if (j < 0) j = w;
-  big_to_transform(b, j, w, R, L, Q);
-  forward(L, Q);
-  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q); });
-  carry_back(w, R, L, Q, out);
+  big_to_transform(b, j, w, R, L, Q, team);
+  forward(L, Q, team);
+  mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q, team); });
+  carry_back(w, R, L, Q, out, team);
 }
 
 void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
   const int32_t L = scratch->L;
+  Team* team = scratch->team;
   double* P = scratch->P;
-  big_to_transform(a, 0, w, R, L, P);
-  forward(L, P);
-  sqr_in_place<false>(L, P);
-  carry_back(w, R, L, P, out);
+  big_to_transform(a, 0, w, R, L, P, team);
+  forward(L, P, team);
+  sqr_in_place<false>(L, P, team);
+  carry_back(w, R, L, P, out, team);
 }
 
 void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const ProductScratch* scratch) {
   const int32_t L = scratch->L;
+  Team* team = scratch->team;
   double* P = scratch->P;
   double* Q = scratch->Q;
-  big_to_transform(a, 0, w, R, L, P);
-  forward(L, P);
+  big_to_transform(a, 0, w, R, L, P, team);
+  forward(L, P, team);
   Q[0] = 2.0 * P[0];
   value0_sqr(P, Q);
-  if (L >= 4) fft_sqr_keep_kernel(L, P, Q);
+  if (L >= 4) fft_sqr_keep_kernel(L, P, Q, team);
   Q[L + 1] = P[L + 1] * P[L + 1];
-  carry_back(w, R, L, Q, out);
+  carry_back(w, R, L, Q, out, team);
 }
 
 // The worst case loaded: largest leading word R-1, second word R (R-1 plus
@@ -224,7 +230,7 @@ void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const 
 // lies within 1/2 of it; for the worst case, twice the largest |d| is thus
 // twice the largest error that rounding has to absorb. The scan is kept as
 // it is: its result chooses the radix, and so the digits.
-double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X) {
+double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X, Team* team) {
   const int32_t m = L / 2 + 1 < n ? L / 2 + 1 : n;
   X[L + 1] = R - 1;
   for (int32_t i = m + 1; i <= L; ++i) X[i] = 0.0;
@@ -233,9 +239,9 @@ double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X) {
   X[0] = 0.0;
   X[2] = R;
 
-  forward(L, X);
-  sqr_in_place<false>(L, X);
-  inverse(L, X);
+  forward(L, X, team);
+  sqr_in_place<false>(L, X, team);
+  inverse(L, X, team);
   X[L + 1] = X[1] - std::fabs((L / 2.0) * X[L + 1]);
 
   const double rinv2 = 1.0 / (static_cast<double>(R) * R);

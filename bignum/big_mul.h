@@ -17,10 +17,12 @@
 #include <cstdint>
 
 #include "bignum/bigfloat.h"
+#include "fft/team.h"
 
-// The working storage of the products. The caller owns the record and what
-// it points to (compute_pi allocates the arrays and tmp once per
-// computation); a product writes into the arrays and tmp, never into the
+// The working storage of the products, and the team that shares their work
+// (fft/team.h; the result is the same to the bit with or without one). The
+// caller owns the record and what it points to (compute_pi allocates the
+// arrays and tmp, and starts the team, once per computation); a product writes into the arrays and tmp, never into the
 // record, and keeps no pointer after it returns. P, Q and S are distinct
 // transform arrays of at least L + 2 doubles; tmp is a record of n words that
 // is neither an operand nor out. What each product uses ("-": not touched,
@@ -44,6 +46,7 @@ struct ProductScratch {
   double* Q;       // the second operand's spectrum, and the product's
   double* S;       // the cross products of big_mul
   BigFloat* tmp;   // a partial product of the long products, n words
+  Team* team;      // shares long products among its members; null: the calling thread alone
 };
 
 // out = a * b to n words: four forward and two inverse transforms. out may
@@ -84,6 +87,7 @@ void big_sqr_stored(int32_t w, int32_t R, BigFloat* out, const ProductScratch* s
 // Squares the worst-case operand at length L and radix R in X (L + 2 doubles)
 // and returns twice the largest distance of a coefficient from an integer,
 // in units of the last word: 0 for exact arithmetic, 1 at worst.
-double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X);
+// A team shares the transforms (same result).
+double fft_roundoff_test(int32_t n, int32_t R, int32_t L, double* X, Team* team = nullptr);
 
 #endif  // MORLANT_BIGNUM_BIG_MUL_H

@@ -63,6 +63,12 @@ void set_one(BigFloat* y, int32_t w) {
 int32_t min32(int32_t a, int32_t b) { return a < b ? a : b; }
 int32_t max32(int32_t a, int32_t b) { return a > b ? a : b; }
 
+// The products of a step at transform length p, in the caller's P and Q,
+// on its team.
+ProductScratch at_length(int32_t p, const ProductScratch* scratch) {
+  return {p, scratch->P, scratch->Q, nullptr, nullptr, scratch->team};
+}
+
 // Word count of a correction in a step of w words at half precision h.
 int32_t correction_words(int32_t w, int32_t h) { return max32(w / 2 + 1, w - (h + 1)); }
 
@@ -125,31 +131,31 @@ void big_sqrt_seed(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigFloa
 // y <- y + y (1 - x y): the residual is formed from x's high half times the
 // rounded y and, with y's spectrum reused, x's remaining words.
 int32_t big_reciprocal_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigFloat* tmp1, BigFloat* tmp2,
-                            int32_t p, double* P, double* Q) {
+                            int32_t p, const ProductScratch* scratch) {
   const int32_t h = p / 2;
   const int32_t w3 = correction_words(w, h);
-  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
+  const ProductScratch at_p = at_length(p, scratch);
   big_round_words(y, h, w, R);
   big_mul_half(w, R, y, x, tmp1, &at_p);
   set_one(tmp2, w);
-  big_sub(w, R, tmp2, tmp1, tmp2);
+  big_sub(w, R, tmp2, tmp1, tmp2, scratch->team);
   big_mul_stored(w, R, x, h + 1, tmp1, &at_p);
-  big_sub(w3, R, tmp2, tmp1, tmp2);
+  big_sub(w3, R, tmp2, tmp1, tmp2, scratch->team);
   const int32_t r = tmp2->sign != 0 ? -tmp2->exponent : p + 1;
   big_mul_stored(w3, R, tmp2, 0, tmp2, &at_p);
-  big_add(w, R, y, tmp2, y);
+  big_add(w, R, y, tmp2, y, scratch->team);
   return r;
 }
 
 // z <- z (2 - y z^2) toward 1/y, then y <- y + z (x - y^2)/2 toward sqrt(x).
 int32_t big_sqrt_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigFloat* z, BigFloat* tmp, int32_t p,
-                      double* P, double* Q, int32_t* marker) {
+                      const ProductScratch* scratch, int32_t* marker) {
   const int32_t h = p / 2;
   const int32_t w3 = correction_words(w, h);
   const int32_t lz = p < 4 ? 2 : p / 2;
   const int32_t hz = lz / 2;
-  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
-  const ProductScratch at_lz = {lz, P, Q, nullptr, nullptr};
+  const ProductScratch at_p = at_length(p, scratch);
+  const ProductScratch at_lz = at_length(lz, scratch);
 
   big_round_words(z, hz, w3, R);
   if (*marker == lz) big_sqr_stored(w3, R, tmp, &at_lz);  // P still holds z at length lz
@@ -157,18 +163,18 @@ int32_t big_sqrt_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigF
 
   big_round_words(y, h, w, R);
   big_mul_half(w3, R, y, tmp, tmp, &at_p);
-  big_sub(w3, R, z, tmp, tmp);
-  big_add(w3, R, z, tmp, z);
+  big_sub(w3, R, z, tmp, tmp, scratch->team);
+  big_add(w3, R, z, tmp, z, scratch->team);
 
   big_sqr_stored(w, R, tmp, &at_p);  // y^2 from y's kept spectrum
-  big_sub(w, R, x, tmp, tmp);
+  big_sub(w, R, x, tmp, tmp, scratch->team);
   const int32_t res_sign = tmp->sign, res_exp = tmp->exponent, res_lead = tmp->digits[0];
 
   big_round_words(z, h, w3, R);
   big_mul_half(w3, R, z, tmp, tmp, &at_p);
   *marker = p;
   big_half(w3, R, tmp, tmp);
-  big_add(w, R, y, tmp, y);
+  big_add(w, R, y, tmp, y, scratch->team);
 
   if (res_sign == 0) return p + 1;
   return x->exponent - res_exp + (x->digits[0] > res_lead ? 1 : 0);
@@ -176,24 +182,25 @@ int32_t big_sqrt_step(int32_t w, int32_t R, const BigFloat* x, BigFloat* y, BigF
 
 // y <- y + y (1 - k y^2)/2.
 int32_t big_rsqrt_small_step(int32_t w, int32_t R, int32_t k, BigFloat* y, BigFloat* tmp1, BigFloat* tmp2,
-                             int32_t p, double* P, double* Q) {
+                             int32_t p, const ProductScratch* scratch) {
   const int32_t h = p / 2;
   const int32_t w3 = correction_words(w, h);
-  const ProductScratch at_p = {p, P, Q, nullptr, nullptr};
+  const ProductScratch at_p = at_length(p, scratch);
   big_round_words(y, h, w, R);
   big_sqr_keep(w, R, y, tmp1, &at_p);
   big_mul_small(w, R, tmp1, k, tmp1);
   set_one(tmp2, w);
-  big_sub(w, R, tmp2, tmp1, tmp2);
+  big_sub(w, R, tmp2, tmp1, tmp2, scratch->team);
   const int32_t r = tmp2->sign != 0 ? -tmp2->exponent : p + 1;
   big_mul_stored(w3, R, tmp2, 0, tmp2, &at_p);
   big_half(w3, R, tmp2, tmp2);
-  big_add(w, R, y, tmp2, y);
+  big_add(w, R, y, tmp2, y, scratch->team);
   return r;
 }
 
 int32_t big_reciprocal(int32_t n, int32_t R, const BigFloat* x, BigFloat* out, BigFloat* tmp1, BigFloat* tmp2,
-                       int32_t L, double* P, double* Q) {
+                       const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
   if (x->sign == 0) return -1;
   const int32_t p0 = start_precision(R, L);
   const int32_t w0 = min32(p0 + 2, n);
@@ -202,12 +209,13 @@ int32_t big_reciprocal(int32_t n, int32_t R, const BigFloat* x, BigFloat* out, B
   out->sign = x->sign;
   out->exponent = e;
   write_value(f, w0, R, out);
-  run_schedule(n, L, p0, [&](int32_t w, int32_t p) { return big_reciprocal_step(w, R, x, out, tmp1, tmp2, p, P, Q); });
+  run_schedule(n, L, p0, [&](int32_t w, int32_t p) { return big_reciprocal_step(w, R, x, out, tmp1, tmp2, p, scratch); });
   return 0;
 }
 
-int32_t big_sqrt(int32_t n, int32_t R, const BigFloat* x, BigFloat* out, BigFloat* tmp1, BigFloat* tmp2, int32_t L,
-                 double* P, double* Q) {
+int32_t big_sqrt(int32_t n, int32_t R, const BigFloat* x, BigFloat* out, BigFloat* tmp1, BigFloat* tmp2,
+                 const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
   if (x->sign < 0) return -1;
   if (x->sign == 0) {
     out->sign = 0;
@@ -219,12 +227,13 @@ int32_t big_sqrt(int32_t n, int32_t R, const BigFloat* x, BigFloat* out, BigFloa
   big_sqrt_seed(min32(p0 + 2, n), R, x, out, tmp1);
   int32_t marker = 0;
   run_schedule(n, L, p0,
-               [&](int32_t w, int32_t p) { return big_sqrt_step(w, R, x, out, tmp1, tmp2, p, P, Q, &marker); });
+               [&](int32_t w, int32_t p) { return big_sqrt_step(w, R, x, out, tmp1, tmp2, p, scratch, &marker); });
   return 0;
 }
 
-int32_t big_rsqrt_small(int32_t n, int32_t R, int32_t k, BigFloat* out, BigFloat* tmp1, BigFloat* tmp2, int32_t L,
-                        double* P, double* Q) {
+int32_t big_rsqrt_small(int32_t n, int32_t R, int32_t k, BigFloat* out, BigFloat* tmp1, BigFloat* tmp2,
+                        const ProductScratch* scratch) {
+  const int32_t L = scratch->L;
   if (k < 1) return -1;
   const int32_t p0 = start_precision(R, L);
   const int32_t w0 = min32(p0 + 2, n);
@@ -234,6 +243,6 @@ int32_t big_rsqrt_small(int32_t n, int32_t R, int32_t k, BigFloat* out, BigFloat
   out->exponent = e;
   write_value(f, w0, R, out);
   run_schedule(n, L, p0,
-               [&](int32_t w, int32_t p) { return big_rsqrt_small_step(w, R, k, out, tmp1, tmp2, p, P, Q); });
+               [&](int32_t w, int32_t p) { return big_rsqrt_small_step(w, R, k, out, tmp1, tmp2, p, scratch); });
   return 0;
 }

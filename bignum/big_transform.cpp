@@ -106,20 +106,83 @@ struct CarryChain {
     return c[0];
   }
 
-  static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
-    round_in_place(coef, count, s, kOffset);
-    return run(coef, count, carry, words);
+  // Rounds coef (round_in_place) and runs the chains. On a team each part
+  // takes its share of the coefficients and runs it from carry 0 (the least
+  // significant share from the incoming carry); then, as within one run,
+  // each share's carry-out ripples into the share above, from the least
+  // significant up. The words are the exact sum's base-R digits, which are
+  // unique, so they do not depend on the shares.
+  static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words, Team* team) {
+    int64_t out[kTeamMaxMembers];
+    const int32_t parts = team_size(team);
+    team_for(team, [&](int32_t part, int32_t) {
+      const int32_t lo = static_cast<int32_t>(team_share(count, part, parts));
+      const int32_t hi = static_cast<int32_t>(team_share(count, part + 1, parts));
+      round_in_place(coef + lo, hi - lo, s, kOffset);
+      out[part] = run(coef + lo, hi - lo, part == parts - 1 ? carry : 0, words + lo);
+    });
+    for (int32_t p = parts - 1; p >= 1; --p) {
+      const int32_t lo = static_cast<int32_t>(team_share(count, p - 1, parts));
+      out[p - 1] += ripple(words, lo, static_cast<int32_t>(team_share(count, p, parts)), out[p]);
+    }
+    return out[0];
   }
 };
 
 // The words of the rounded coefficients, see CarryChain; coef is rounded in place.
-int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t carry, uint16_t* words) {
+int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t carry, uint16_t* words, Team* team) {
+  team = team_for_length(team, count);
   switch (R) {
-    case 10: return CarryChain<10>::run_rounded(coef, count, s, carry, words);
-    case 100: return CarryChain<100>::run_rounded(coef, count, s, carry, words);
-    case 1000: return CarryChain<1000>::run_rounded(coef, count, s, carry, words);
-    default: return CarryChain<10000>::run_rounded(coef, count, s, carry, words);
+    case 10: return CarryChain<10>::run_rounded(coef, count, s, carry, words, team);
+    case 100: return CarryChain<100>::run_rounded(coef, count, s, carry, words, team);
+    case 1000: return CarryChain<1000>::run_rounded(coef, count, s, carry, words, team);
+    default: return CarryChain<10000>::run_rounded(coef, count, s, carry, words, team);
   }
+}
+
+// The balancing of loaded words (big_to_transform): word i, with the carry
+// c from the word below it, is stored as t = d[i] + c less R when t >= R/2,
+// which passes a carry of 1 to word i - 1.
+//
+// The carry word i passes on, for the words i ... m-1 balanced from carry 0
+// below m: a word >= R/2 passes 1 and a word below R/2 - 1 passes 0 whatever
+// it receives; a word of exactly R/2 - 1 passes on what it receives. So the
+// first word from i on that is not R/2 - 1 decides, and a share of the words
+// can start from its own incoming carry without waiting for the shares below.
+int32_t balance_carry(const uint16_t* d, int32_t i, int32_t m, int32_t half) {
+  while (i < m && d[i] == half - 1) ++i;
+  return i < m && d[i] >= half ? 1 : 0;
+}
+
+// Balances words [from, to) of d into X[1 + i] from the carry c that enters
+// word to - 1.
+void balance_words(const uint16_t* d, int32_t from, int32_t to, int32_t c, int32_t R, double* X) {
+  const int32_t half = R / 2;
+  int32_t j = to - 1;
+  auto step = [&](int32_t i) {
+    const int32_t t = d[i] + c;
+    c = t >= half;
+    X[1 + i] = t - (R & -c);
+  };
+#ifdef MORLANT_FFT_HAVE_VEC
+  // Eight words at a time: a word >= R/2 passes a carry to the word above
+  // it, and only a word of R/2 - 1 would pass an incoming one on; blocks
+  // with such a word take the scalar steps.
+  for (; j - 7 >= from; j -= 8) {
+    const u16x8 v = load8(d + (j - 7));
+    const i16x8 gen = v >= static_cast<uint16_t>(half);
+    if (any_set(v == static_cast<uint16_t>(half - 1))) {
+      for (int32_t i = j; i > j - 8; --i) step(i);
+      continue;
+    }
+    const u16x8 g = reinterpret_cast<const u16x8&>(gen) & 1;
+    const i16x8 t = reinterpret_cast<i16x8>(v + carries_in(g, static_cast<uint16_t>(c))) -
+                    (gen & static_cast<int16_t>(R));
+    store8_doubles(X + 1 + (j - 7), t);
+    c = g[0];
+  }
+#endif
+  for (; j >= from; --j) step(j);
 }
 
 }  // namespace
@@ -132,47 +195,26 @@ int64_t carry_words(int32_t R, double* coef, int32_t count, double s, int64_t ca
 // X[2] >= 0, and a word of exactly R/2 is stored as -R/2 with a carry of 1.
 // Balancing keeps the convolution's coefficients, and so its rounding
 // errors, small.
-void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X) {
+void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X, Team* team) {
   const int32_t limit = L / 2 + 1;
   const int32_t m = s >= w ? 0 : (w - s < limit ? w - s : limit);
   const uint16_t* d = a->digits + s;
   const int32_t w0 = m > 0 ? d[0] : 0;
   X[L + 1] = static_cast<double>(a->sign) * w0;
-  // X[L/2 + 2 ... L] stay as they are: the forward transform of the product
-  // path takes them as zero without reading them.
-  for (int32_t i = m + 1; i <= L / 2 + 1; ++i) X[i] = 0.0;
-  if (m >= 3) {
-    const int32_t half = R / 2;
-    int32_t c = 0;
-    int32_t j = m - 1;
-    auto step = [&](int32_t i) {
-      const int32_t t = d[i] + c;
-      c = t >= half;
-      X[1 + i] = t - (R & -c);
-    };
-#ifdef MORLANT_FFT_HAVE_VEC
-    // Eight words at a time: a word >= R/2 passes a carry to the word above
-    // it, and only a word of R/2 - 1 would pass an incoming one on; blocks
-    // with such a word take the scalar steps.
-    for (; j - 7 >= 2; j -= 8) {
-      const u16x8 v = load8(d + (j - 7));
-      const i16x8 gen = v >= static_cast<uint16_t>(half);
-      if (any_set(v == static_cast<uint16_t>(half - 1))) {
-        for (int32_t i = j; i > j - 8; --i) step(i);
-        continue;
-      }
-      const u16x8 g = reinterpret_cast<const u16x8&>(gen) & 1;
-      const i16x8 t = reinterpret_cast<i16x8>(v + carries_in(g, static_cast<uint16_t>(c))) -
-                      (gen & static_cast<int16_t>(R));
-      store8_doubles(X + 1 + (j - 7), t);
-      c = g[0];
-    }
-#endif
-    for (; j >= 2; --j) step(j);
-    X[2] = d[1] + c;
-  } else if (m == 2) {
-    X[2] = d[1];
-  }
+  // Each part zeroes its share of X[m+1 ... L/2+1] and balances its share of
+  // the words from the third on. X[L/2 + 2 ... L] stay as they are: the
+  // forward transform of the product path takes them as zero without reading
+  // them.
+  const int32_t zeros = limit - m;
+  const int32_t words = m > 2 ? m - 2 : 0;
+  team_for(team_for_length(team, limit), [&](int32_t part, int32_t parts) {
+    const int64_t z0 = team_share(zeros, part, parts), z1 = team_share(zeros, part + 1, parts);
+    std::memset(X + m + 1 + z0, 0, static_cast<std::size_t>(z1 - z0) * sizeof(double));
+    const int32_t lo = 2 + static_cast<int32_t>(team_share(words, part, parts));
+    const int32_t hi = 2 + static_cast<int32_t>(team_share(words, part + 1, parts));
+    balance_words(d, lo, hi, balance_carry(d, hi, m, R / 2), R, X);
+  });
+  if (m >= 2) X[2] = d[1] + balance_carry(d, 2, m, R / 2);
   X[1] = w0;
   X[0] = static_cast<double>(a->exponent) - s;
 }
@@ -205,7 +247,7 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
 // product rounded to w words, a tail of half a unit of the last word rounding
 // up (the tail is summed in floating point, so one within a hair of half a
 // unit may round either way).
-void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out) {
+void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, Team* team) {
   const double s = 2.0 / L;
   const double rinv = 1.0 / R;
   const double dR = R;
@@ -238,7 +280,7 @@ void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* ou
   // Carry into position c from the coefficients below it, rounded.
   int64_t carry = round_to_int((tau * s + 0.5) * rinv);
 
-  carry = carry_words(R, X + 2 - big, c - 1, s, carry, digits + 1);
+  carry = carry_words(R, X + 2 - big, c - 1, s, carry, digits + 1, team);
   if (!big) carry += round_to_int(X[1] * s);
   const int64_t g = carry / R;  // a carry out of the leading word (carry >= 0 here)
   digits[0] = static_cast<uint16_t>(carry - g * R);

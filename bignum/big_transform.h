@@ -31,14 +31,18 @@
 #include <cstdint>
 
 #include "bignum/bigfloat.h"
+#include "fft/team.h"
 
 // Loads up to L/2 + 1 words of a, from word index s of its w words, into X.
-void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X);
+// With a team, long loads are shared among its members (same result).
+void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X,
+                      Team* team = nullptr);
 
 // Converts the inverse-transformed product X (L/2 times the coefficients,
 // coefficient L wrapped onto 0, leading product in X[L+1]) into out with w
 // words, each coefficient rounded to the nearest integer. X is modified.
-void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out);
+// With a team, long carry-backs are shared among its members (same words).
+void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* out, Team* team = nullptr);
 
 // Frequency-domain kernels for the values k = 1 ... L/2-1 of forward
 // transforms (L >= 4). "raw" is a spectrum as the transform left it, "split"
@@ -53,13 +57,15 @@ void big_from_transform(int32_t w, int32_t R, int32_t L, double* X, BigFloat* ou
 //   fft_sqr_keep_kernel       x raw (split, kept)            -> x^2 into y
 //   fft_sqr_stored_kernel     x split                        -> x^2 into x
 // Unless "left split", the result is unsplit, ready for the inverse transform.
-void fft_mul_kernel(int32_t L, double* x, double* y);
-void fft_mul_stored_kernel(int32_t L, const double* x, double* y);
-void fft_mul_into_stored_kernel(int32_t L, double* x, double* y);
-void fft_mul_partial_kernel(int32_t L, double* x, double* y);
-void fft_mul_accumulate_kernel(int32_t L, const double* x, double* y, double* z);
-void fft_sqr_kernel(int32_t L, double* x);
-void fft_sqr_keep_kernel(int32_t L, double* x, double* y);
-void fft_sqr_stored_kernel(int32_t L, double* x);
+// With a team (fft/team.h), a long pass is shared among its members, with
+// the same result to the bit; null runs it on the calling thread.
+void fft_mul_kernel(int32_t L, double* x, double* y, Team* team = nullptr);
+void fft_mul_stored_kernel(int32_t L, const double* x, double* y, Team* team = nullptr);
+void fft_mul_into_stored_kernel(int32_t L, double* x, double* y, Team* team = nullptr);
+void fft_mul_partial_kernel(int32_t L, double* x, double* y, Team* team = nullptr);
+void fft_mul_accumulate_kernel(int32_t L, const double* x, double* y, double* z, Team* team = nullptr);
+void fft_sqr_kernel(int32_t L, double* x, Team* team = nullptr);
+void fft_sqr_keep_kernel(int32_t L, double* x, double* y, Team* team = nullptr);
+void fft_sqr_stored_kernel(int32_t L, double* x, Team* team = nullptr);
 
 #endif  // MORLANT_BIGNUM_BIG_TRANSFORM_H

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fft/team.h"
+
 // A number of one computation: n words in radix R, R one of 10, 100, 1000,
 // 10000 (k = 1 ... 4 decimal digits per word). The record is one contiguous
 // block of 8 + 2n bytes; the caller owns it and chooses n.
@@ -46,9 +48,11 @@ void big_parse(int32_t n, int32_t k, const char* text, BigFloat* out);
 // out = a + b and out = a - b, n words, truncated. Magnitude subtraction
 // keeps the words of the operand with the larger magnitude and drops the
 // smaller operand's words below them. Exponents are handled in 64 bits and
-// clamped to the 32-bit range, so extreme exponents cannot overflow.
-void big_add(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out);
-void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out);
+// clamped to the 32-bit range, so extreme exponents cannot overflow. With a
+// team (fft/team.h), long word chains are shared among its members, with
+// the same words.
+void big_add(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, Team* team = nullptr);
+void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out, Team* team = nullptr);
 
 // Adds the word arrays x and y (n words each) with y shifted `shift` >= 0
 // words down, into out (may alias x or y). Words of y that would land below
@@ -56,7 +60,7 @@ void big_sub(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
 // the words move one place down (the lowest is lost), out[0] = 1 and the
 // result is 1; otherwise 0. The caller sets sign and exponent.
 int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
-                        const uint16_t* y, uint16_t* out);
+                        const uint16_t* y, uint16_t* out, Team* team = nullptr);
 
 // out = a * k, n words, truncated. Any 32-bit k, INT32_MIN included. When
 // the carry out of the top alone needs more than n words (tiny n, large k),

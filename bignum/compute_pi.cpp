@@ -24,8 +24,8 @@ constexpr double kScoreScale = 5.663691143091034e-7;
 // The radix whose worst-case products still round safely at this length:
 // the measured error plus a margin for the accumulated rounding of n words
 // must stay below 0.4 of the last word.
-int32_t choose_radix(int32_t n, int32_t nfft, double* X, int32_t* digits_per_word) {
-  const double e = fft_roundoff_test(n, 10, nfft, X) + 25.0 * n * kEpsilon;
+int32_t choose_radix(int32_t n, int32_t nfft, double* X, int32_t* digits_per_word, Team* team) {
+  const double e = fft_roundoff_test(n, 10, nfft, X, team) + 25.0 * n * kEpsilon;
   if (e * 100 >= 0.4) {
     *digits_per_word = 1;
     return 10;
@@ -62,18 +62,28 @@ int32_t pi_transform_length(int32_t digits) {
 }
 
 void compute_pi(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user) {
-  compute_pi_with_sink(digits, result, callback, user, nullptr, nullptr);
+  compute_pi_with_sink(digits, 1, result, callback, user, nullptr, nullptr);
 }
 
-void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
-                          PiDigitSink sink, void* sink_user) {
+void compute_pi_with_sink(int32_t digits, int32_t parallel, BenchmarkResult* result, ProgressCallback callback,
+                          void* user, PiDigitSink sink, void* sink_user) {
   if (result == nullptr) return;
   std::memset(result, 0, sizeof *result);
   if (digits < 1) {
     std::snprintf(result->message, sizeof result->message, "Invalid number of digits: %d", digits);
     return;
   }
+  if (parallel < 1 || parallel > kTeamMaxMembers) {
+    std::snprintf(result->message, sizeof result->message, "Invalid number of threads: %d", parallel);
+    return;
+  }
   const double t0 = morlant_clock_ms();
+  // The team's threads start with the computation and are part of its time.
+  Team* team = nullptr;
+  if (parallel > 1 && (team = team_start(parallel)) == nullptr) {
+    std::snprintf(result->message, sizeof result->message, "Could not start %d threads", parallel);
+    return;
+  }
 
   const int32_t nfft = pi_transform_length(digits);
   const int32_t n = nfft + 2;
@@ -92,36 +102,38 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
 
   if (A && B && T && G && tmp1 && tmp2 && P && Q && S) {
     int32_t k = 4;
-    const int32_t R = choose_radix(n, nfft, P, &k);
+    const int32_t R = choose_radix(n, nfft, P, &k, team);
     // The full-length products' scratch; the Newton iterations take P and Q
     // (Q and S in the final combination, where P keeps s_hi) and tmp1, tmp2.
-    const ProductScratch full = {nfft, P, Q, S, tmp1};
+    const ProductScratch full = {nfft, P, Q, S, tmp1, team};
+    const ProductScratch newton = {nfft, P, Q, nullptr, nullptr, team};
+    const ProductScratch newton_qs = {nfft, Q, S, nullptr, nullptr, team};
 
     // Set-up: A = 4 a_2^2, B = 4 b_2^2, T = 1/2 - G_0 - G_1.
-    big_rsqrt_small(n, R, 8, T, tmp1, tmp2, nfft, P, Q);  // 1/sqrt 8
+    big_rsqrt_small(n, R, 8, T, tmp1, tmp2, &newton);  // 1/sqrt 8
     big_mul_small(n, R, T, 3, G);
     big_parse(n, k, "1", A);
-    big_add(n, R, A, G, A);  // 1 + 3/sqrt 8
-    big_sqrt(n, R, A, B, tmp1, tmp2, nfft, P, Q);
+    big_add(n, R, A, G, A, team);  // 1 + 3/sqrt 8
+    big_sqrt(n, R, A, B, tmp1, tmp2, &newton);
     big_parse(n, k, "0.625", G);
-    big_sub(n, R, B, G, G);
-    big_add(n, R, B, B, B);
-    big_sub(n, R, G, T, T);
-    big_add(n, R, A, G, A);
+    big_sub(n, R, B, G, G, team);
+    big_add(n, R, B, B, B, team);
+    big_sub(n, R, G, T, T, team);
+    big_add(n, R, A, G, A, team);
     double total = (morlant_clock_ms() - t0) * 0.001;
 
     int32_t divisor = 4;
     int32_t m = 0;
     for (int32_t j = 1;; ++j) {
       const double tj = morlant_clock_ms();
-      big_add(n, R, A, B, G);
+      big_add(n, R, A, B, G, team);
       big_half(n, R, G, G);
       big_mul(n, R, A, B, A, &full);
-      big_sqrt(n, R, A, B, tmp1, tmp2, nfft, P, Q);
-      big_sub(n, R, G, B, G);  // (A + B)/2 - sqrt(A B) of the old A and B
-      big_add(n, R, B, B, B);
-      big_sub(n, R, T, G, T);
-      big_add(n, R, G, B, A);
+      big_sqrt(n, R, A, B, tmp1, tmp2, &newton);
+      big_sub(n, R, G, B, G, team);  // (A + B)/2 - sqrt(A B) of the old A and B
+      big_add(n, R, B, B, B, team);
+      big_sub(n, R, T, G, T, team);
+      big_add(n, R, G, B, A, team);
       // G < R^(1-m): G has m - 1 zero words after the point.
       m = G->sign != 0 ? -G->exponent : n;
       const double t = morlant_clock_ms();
@@ -138,14 +150,14 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
     const double t3 = morlant_clock_ms();
     big_half(n, R, G, G);
     big_sqr(n, R, G, G, &full);
-    big_add(n, R, A, B, A);
+    big_add(n, R, A, B, A, team);
     big_mul_short(n, R, A, T, T, &full);  // P keeps s_hi
-    big_sub(n, R, T, G, T);
-    big_reciprocal(n, R, T, B, tmp1, tmp2, nfft, Q, S);
+    big_sub(n, R, T, G, T, team);
+    big_reciprocal(n, R, T, B, tmp1, tmp2, &newton_qs);
     big_sqr_short(n, R, A, A, &full);
-    big_sub(n, R, A, G, A);
+    big_sub(n, R, A, G, A, team);
     big_half(n, R, G, G);
-    big_sub(n, R, A, G, A);
+    big_sub(n, R, A, G, A, team);
     big_mul(n, R, A, B, A, &full);
     big_div_small(n, R, A, divisor, A);
     const double t4 = morlant_clock_ms();
@@ -163,6 +175,7 @@ void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallb
     std::snprintf(result->message, sizeof result->message, "Memory allocation failed");
   }
 
+  team_stop(team);
   std::free(S);
   std::free(Q);
   std::free(P);

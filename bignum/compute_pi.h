@@ -39,10 +39,13 @@ void compute_pi(int32_t digits, BenchmarkResult* result, ProgressCallback callba
 // of a computation has ended, before its buffers are released.
 typedef void (*PiDigitSink)(const BigFloat* pi, int32_t n, int32_t R, void* user);
 
-// compute_pi with a sink for the value; a null sink is exactly compute_pi.
-// The sink's time is not part of the result.
-void compute_pi_with_sink(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
-                          PiDigitSink sink, void* sink_user);
+// compute_pi with a sink for the value, shared among `parallel` threads
+// (1 ... kTeamMaxMembers of fft/team.h; the calling thread and parallel - 1
+// threads started for the call): the same digits, and every intermediate
+// value, as on one thread. parallel 1 with a null sink is exactly
+// compute_pi. The sink's time is not part of the result.
+void compute_pi_with_sink(int32_t digits, int32_t parallel, BenchmarkResult* result, ProgressCallback callback,
+                          void* user, PiDigitSink sink, void* sink_user);
 
 // How many of a computation's `reported` digits are guaranteed correct. The
 // last words of the result carry the rounding of the Newton iterations,

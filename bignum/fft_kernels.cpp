@@ -6,28 +6,39 @@
 
 #include "bignum/big_transform.h"
 
-void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z) { fftv::fused(kind, L, x, y, z); }
+void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts) {
+  fftv::fused(kind, L, x, y, z, part, parts);
+}
 
 namespace {
 
-void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z) {
+void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team) {
+  auto pass = fft_fused_portable;
 #ifdef MORLANT_FFT_HAVE_VEC
-  if (fft_simd_available()) return fft_fused_vec(kind, L, x, y, z);
+  if (fft_simd_available()) pass = fft_fused_vec;
 #endif
-  fft_fused_portable(kind, L, x, y, z);
+  team_for(team_for_length(team, L), [&](int32_t part, int32_t parts) { pass(kind, L, x, y, z, part, parts); });
 }
 
 }  // namespace
 
-void fft_mul_kernel(int32_t L, double* x, double* y) { fused(FusedKernel::mul, L, x, y, nullptr); }
-void fft_mul_stored_kernel(int32_t L, const double* x, double* y) {
-  fused(FusedKernel::mul_stored, L, const_cast<double*>(x), y, nullptr);  // x is only read
+void fft_mul_kernel(int32_t L, double* x, double* y, Team* team) { fused(FusedKernel::mul, L, x, y, nullptr, team); }
+void fft_mul_stored_kernel(int32_t L, const double* x, double* y, Team* team) {
+  fused(FusedKernel::mul_stored, L, const_cast<double*>(x), y, nullptr, team);  // x is only read
 }
-void fft_mul_into_stored_kernel(int32_t L, double* x, double* y) { fused(FusedKernel::mul_into_stored, L, x, y, nullptr); }
-void fft_mul_partial_kernel(int32_t L, double* x, double* y) { fused(FusedKernel::mul_partial, L, x, y, nullptr); }
-void fft_mul_accumulate_kernel(int32_t L, const double* x, double* y, double* z) {
-  fused(FusedKernel::mul_accumulate, L, const_cast<double*>(x), y, z);  // x is only read
+void fft_mul_into_stored_kernel(int32_t L, double* x, double* y, Team* team) {
+  fused(FusedKernel::mul_into_stored, L, x, y, nullptr, team);
 }
-void fft_sqr_kernel(int32_t L, double* x) { fused(FusedKernel::sqr, L, x, nullptr, nullptr); }
-void fft_sqr_keep_kernel(int32_t L, double* x, double* y) { fused(FusedKernel::sqr_keep, L, x, y, nullptr); }
-void fft_sqr_stored_kernel(int32_t L, double* x) { fused(FusedKernel::sqr_stored, L, x, nullptr, nullptr); }
+void fft_mul_partial_kernel(int32_t L, double* x, double* y, Team* team) {
+  fused(FusedKernel::mul_partial, L, x, y, nullptr, team);
+}
+void fft_mul_accumulate_kernel(int32_t L, const double* x, double* y, double* z, Team* team) {
+  fused(FusedKernel::mul_accumulate, L, const_cast<double*>(x), y, z, team);  // x is only read
+}
+void fft_sqr_kernel(int32_t L, double* x, Team* team) { fused(FusedKernel::sqr, L, x, nullptr, nullptr, team); }
+void fft_sqr_keep_kernel(int32_t L, double* x, double* y, Team* team) {
+  fused(FusedKernel::sqr_keep, L, x, y, nullptr, team);
+}
+void fft_sqr_stored_kernel(int32_t L, double* x, Team* team) {
+  fused(FusedKernel::sqr_stored, L, x, nullptr, nullptr, team);
+}

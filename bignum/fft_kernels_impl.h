@@ -50,6 +50,7 @@
 
 #include "bignum/fft_kernels.h"
 #include "fft/fft_vec.h"
+#include "fft/team.h"
 
 namespace fftv {
 namespace {
@@ -185,13 +186,16 @@ MORLANT_FFT_INLINE void group8(std::size_t p, std::size_t q, cpx base, Pair& pai
   (emit(p + 2 * l, q - 2 * l, mul(base, GroupRoot<l>::value), pair), ...);
 }
 
-// The pass of kernel K on arrays of length L >= 4.
+// Part `part` of `parts` of the pass of kernel K on arrays of length L >= 4:
+// part 0 takes the middle value and the octaves of fewer than eight t, and
+// each part its share (team_share) of every longer octave's blocks. The
+// parts write disjoint positions; each value is the same whoever takes it.
 template <unsigned K>
-void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out) {
-  middle_value<K>(x, y, z, out);
+void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out, int32_t part, int32_t parts) {
+  if (part == 0) middle_value<K>(x, y, z, out);
   if (L < 8) return;
   // Octave 1: Z_{N/4} at position 2, its mirror at 3, theta = pi/4.
-  fused_at<K>(5, 7, c1{split_twiddle({kH, kH})}, x, y, z, out);
+  if (part == 0) fused_at<K>(5, 7, c1{split_twiddle({kH, kH})}, x, y, z, out);
   auto pair = [&](std::size_t lo, std::size_t hi, cv2 w) MORLANT_FFT_INLINE_LAMBDA { fused_at<K>(lo, hi, w, x, y, z, out); };
   constexpr cpx e4 = unit_root(4, 256), e2 = unit_root(2, 256), e1 = unit_root(1, 256);
   const std::size_t N = static_cast<std::size_t>(L) / 2;
@@ -205,14 +209,17 @@ void fused_pass(int32_t L, double* x, const double* y, const double* z, double* 
       return kPi * (4.0 * r + 1.0) / static_cast<double>(2 * octave);
     };
     if (T < 8) {
-      for (std::size_t t = 0; t < T; ++t) {
+      for (std::size_t t = 0; t < T && part == 0; ++t) {
         const double theta = angle(t, b, 0);
         const std::size_t p = octave + 2 * t;
         emit(p, mirror - p, {std::cos(theta), std::sin(theta)}, pair);
       }
       continue;
     }
-    for (std::size_t t0 = 0; t0 < T; t0 += B) {
+    const int64_t blocks = static_cast<int64_t>(T / B);
+    const std::size_t first = static_cast<std::size_t>(team_share(blocks, part, parts)) * B;
+    const std::size_t stop = static_cast<std::size_t>(team_share(blocks, part + 1, parts)) * B;
+    for (std::size_t t0 = first; t0 < stop; t0 += B) {
       const double theta = angle(t0, b - c, c);
       const cpx base = {std::cos(theta), std::sin(theta)};
       for (std::size_t g = 0; g < B / 8; ++g) {
@@ -228,16 +235,16 @@ void fused_pass(int32_t L, double* x, const double* y, const double* z, double* 
 }
 
 // The kernels by name: their flags and where the result goes.
-void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z) {
+void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts) {
   switch (kind) {
-    case FusedKernel::mul: return fused_pass<KeepX | Unsplit>(L, x, y, z, y);
-    case FusedKernel::mul_stored: return fused_pass<XSplit | Unsplit>(L, x, y, z, y);
-    case FusedKernel::mul_into_stored: return fused_pass<KeepX | YSplit | Unsplit>(L, x, y, z, y);
-    case FusedKernel::mul_partial: return fused_pass<KeepX>(L, x, y, z, y);
-    case FusedKernel::mul_accumulate: return fused_pass<XSplit | Accumulate | Unsplit>(L, x, y, z, z);
-    case FusedKernel::sqr: return fused_pass<Square | Unsplit>(L, x, y, z, x);
-    case FusedKernel::sqr_keep: return fused_pass<KeepX | Square | Unsplit>(L, x, y, z, y);
-    case FusedKernel::sqr_stored: return fused_pass<XSplit | Square | Unsplit>(L, x, y, z, x);
+    case FusedKernel::mul: return fused_pass<KeepX | Unsplit>(L, x, y, z, y, part, parts);
+    case FusedKernel::mul_stored: return fused_pass<XSplit | Unsplit>(L, x, y, z, y, part, parts);
+    case FusedKernel::mul_into_stored: return fused_pass<KeepX | YSplit | Unsplit>(L, x, y, z, y, part, parts);
+    case FusedKernel::mul_partial: return fused_pass<KeepX>(L, x, y, z, y, part, parts);
+    case FusedKernel::mul_accumulate: return fused_pass<XSplit | Accumulate | Unsplit>(L, x, y, z, z, part, parts);
+    case FusedKernel::sqr: return fused_pass<Square | Unsplit>(L, x, y, z, x, part, parts);
+    case FusedKernel::sqr_keep: return fused_pass<KeepX | Square | Unsplit>(L, x, y, z, y, part, parts);
+    case FusedKernel::sqr_stored: return fused_pass<XSplit | Square | Unsplit>(L, x, y, z, x, part, parts);
   }
 }
 

@@ -23,5 +23,7 @@ void fft_complex_transform(int32_t n, int32_t sign, double* data) {
 }
 
 void fft_forward_scrambled(int32_t n, double* data) { path().forward_scrambled(n, data); }
-void fft_forward_scrambled_half(int32_t n, double* data) { path().forward_scrambled_half(n, data); }
-void fft_inverse_scrambled(int32_t n, double* data) { path().inverse_scrambled(n, data); }
+void fft_forward_scrambled_half(int32_t n, double* data, Team* team) {
+  path().forward_scrambled_half(n, data, team);
+}
+void fft_inverse_scrambled(int32_t n, double* data, Team* team) { path().inverse_scrambled(n, data, team); }

@@ -34,6 +34,7 @@
 
 #include "fft/fft_simd.h"
 #include "fft/fft_vec.h"
+#include "fft/team.h"
 
 namespace fftv {
 namespace {
@@ -43,13 +44,16 @@ template <long N>
 using seq = std::make_integer_sequence<long, N>;
 
 // The quarters of a block of kind Odd: calls visit(kind, k) for quarter k =
-// 0 ... 3 in address order, kind a std::bool_constant (true: odd).
+// 0 ... 3 in address order, kind a std::bool_constant (true: odd), as
+// quarter_is_odd says.
+constexpr bool quarter_is_odd(bool odd, long k) { return k == 1 || (k == 3 && odd); }
+
 template <bool Odd, class Visit>
 MORLANT_FFT_INLINE void for_quarters(Visit visit) {
-  visit(std::false_type(), 0);
-  visit(std::true_type(), 1);
-  visit(std::false_type(), 2);
-  visit(std::bool_constant<Odd>(), 3);
+  visit(std::bool_constant<quarter_is_odd(Odd, 0)>(), 0);
+  visit(std::bool_constant<quarter_is_odd(Odd, 1)>(), 1);
+  visit(std::bool_constant<quarter_is_odd(Odd, 2)>(), 2);
+  visit(std::bool_constant<quarter_is_odd(Odd, 3)>(), 3);
 }
 
 // ---- Twiddles ----
@@ -99,9 +103,15 @@ inline tw2 back3(tw2 w) { return Odd ? zeta3_conj(w) : neg(flip(w)); }
 template <bool Odd>
 inline tw2 back_of(tw2 cur, tw2 next, tw2 chain) { return kBackChains && !Odd ? chain : join(next, cur); }
 
+// A stage's looping walk restarts its chains every 64 front pairs; these
+// runs are independent, and a stage can be walked in parts: part `part` of
+// `parts` takes its share (team_share) of the runs.
 template <bool Odd, class At>
-inline void loop_stage(int32_t n, double* z, At at) {
+inline void loop_stage(int32_t n, double* z, At at, int32_t part, int32_t parts) {
   const size_t q = static_cast<size_t>(n) / 8, last = q / 2 - 2, s = 2 * q;
+  const int64_t runs = static_cast<int64_t>(last / 64 + 1);
+  const size_t first = static_cast<size_t>(team_share(runs, part, parts)) * 64;
+  const size_t stop = static_cast<size_t>(team_share(runs, part + 1, parts)) * 64;
   const double theta = stage_angle<Odd>(n);
   const cpx w = {std::cos(theta), std::sin(theta)};
   const cpx w2 = mul(w, w), w3 = mul(w2, w), w4 = mul(w2, w2);
@@ -112,7 +122,7 @@ inline void loop_stage(int32_t n, double* z, At at) {
     at(f, s, c1, c3);
     at(b, s, back1<Odd>(b1), back3<Odd>(b3));
   };
-  for (size_t start = 0; start <= last; start += 64) {
+  for (size_t start = first; start < stop && start <= last; start += 64) {
     cpx r[5] = {{1.0, 0.0}};  // w^(start + k)
     if (start > 0) r[0] = {std::cos(theta * static_cast<double>(start)), std::sin(theta * static_cast<double>(start))};
     r[1] = mul(r[0], w), r[2] = mul(r[0], w2), r[3] = mul(r[0], w3), r[4] = mul(r[0], w4);
@@ -152,13 +162,15 @@ MORLANT_FFT_INLINE void straight_stage(double* z, At& at, std::integer_sequence<
 }
 
 // Calls at(p, s, w1, w3) for every vector p of a stage on n >= 64 doubles
-// (s: doubles between quarters) with the forward stage's twiddles there. A
-// function of its own, like the register blocks below: inlined into the
+// (s: doubles between quarters) with the forward stage's twiddles there; in
+// parts, only for part's share of them (a straight-line stage is part 0's).
+// A function of its own, like the register blocks below: inlined into the
 // recursion, the registers it needs would be saved and restored on every
 // call of the recursion, down to the smallest blocks.
 template <bool Odd, class At>
-__attribute__((noinline)) void walk_stage(int32_t n, double* z, At at) {
-  if (n > kStraightStageMax) return loop_stage<Odd>(n, z, at);
+__attribute__((noinline)) void walk_stage(int32_t n, double* z, At at, int32_t part = 0, int32_t parts = 1) {
+  if (n > kStraightStageMax) return loop_stage<Odd>(n, z, at, part, parts);
+  if (part != 0) return;
   switch (n) {
     case 64: return straight_stage<Odd, 32>(z, at, seq<4>());
     case 128: return straight_stage<Odd, 64>(z, at, seq<8>());
@@ -398,7 +410,6 @@ MORLANT_FFT_INLINE void any_block(int32_t n, double* z) {
 }
 
 // The four quarters of a block of n >= 16 doubles, each transformed whole.
-// (A transform split across threads would hand these out.)
 template <bool Adjoint, bool Odd>
 void quarters(int32_t n, double* z) {
   const int32_t q = n / 4;
@@ -417,6 +428,67 @@ void block(int32_t n, double* z) {
   } else {
     walk_stage<Odd>(n, z, ForwardAt<Odd, false>());
     quarters<false, Odd>(n, z);
+  }
+}
+
+// ---- One transform shared by a team ----
+//
+// The recursion's top `levels` levels are walked level by level: at level d
+// the stages of its 4^d blocks (n/4^d doubles each) are walked in the
+// members' shares (walk_stage), and a team_sync closes the level; the
+// 4^levels blocks below are then handed out whole, each member taking a
+// contiguous run of them in address order. The adjoint runs the other way
+// round. Every butterfly is the one-thread recursion's, with the same
+// twiddles, so the result is the same to the bit for any team.
+
+// Blocks handed out whole have at least this many doubles.
+constexpr int32_t kTeamMinBlock = 1 << 10;
+
+inline bool on_team(int32_t n, Team* team) { return team_size(team_for_length(team, n)) > 1; }
+
+// The levels walked in shares for `parts` members: the fewest (at least one)
+// whose blocks divide evenly among the members or number at least four per
+// member, unless that would take the blocks below kTeamMinBlock doubles.
+inline int team_levels(int32_t n, int32_t parts) {
+  int levels = 1;
+  for (;;) {
+    const int64_t blocks = int64_t{1} << (2 * levels);
+    if (blocks % parts == 0 || blocks >= 4 * parts || (n >> (2 * levels + 2)) < kTeamMinBlock) return levels;
+    ++levels;
+  }
+}
+
+// Whether block i, in address order, of the 4^levels blocks below a plain
+// root is odd (for_quarters' kinds, level by level).
+inline bool block_is_odd(int levels, int64_t i) {
+  bool odd = false;
+  for (int d = levels - 1; d >= 0; --d) odd = quarter_is_odd(odd, static_cast<long>((i >> (2 * d)) & 3));
+  return odd;
+}
+
+template <bool Adjoint, bool Odd>
+using StageAt = std::conditional_t<Adjoint, AdjointAt<Odd>, ForwardAt<Odd, false>>;
+
+// Part's share of the stages of level d >= 0 of a plain root of n doubles.
+template <bool Adjoint>
+void level_stages(int32_t n, double* z, int d, int32_t part, int32_t parts) {
+  const int64_t count = int64_t{1} << (2 * d);
+  const int32_t m = n >> (2 * d);
+  for (int64_t i = 0; i < count; ++i) {
+    double* b = z + i * m;
+    if (block_is_odd(d, i)) walk_stage<true>(m, b, StageAt<Adjoint, true>(), part, parts);
+    else walk_stage<false>(m, b, StageAt<Adjoint, false>(), part, parts);
+  }
+}
+
+// Part's run of the blocks below the top `levels` levels, each whole.
+template <bool Adjoint>
+void level_blocks(int32_t n, double* z, int levels, int32_t part, int32_t parts) {
+  const int64_t count = int64_t{1} << (2 * levels);
+  const int32_t m = n >> (2 * levels);
+  for (int64_t i = team_share(count, part, parts); i < team_share(count, part + 1, parts); ++i) {
+    if (block_is_odd(levels, i)) any_block<Adjoint, true>(m, z + i * m);
+    else any_block<Adjoint, false>(m, z + i * m);
   }
 }
 
@@ -602,23 +674,51 @@ void forward_scrambled(int32_t n, double* z) { any_block<false, false>(n, z); }
 
 // The top stage reads the lower half and value n/4, the one non-zero value of
 // the upper half, read first: with c = r its butterfly at index 0 is the
-// half stage's plus (r, r, -r, -r) on the four real parts.
-void forward_scrambled_half(int32_t n, double* z) {
+// half stage's plus (r, r, -r, -r) on the four real parts. On a team, part 0
+// adds them between two syncs, whoever walked index 0.
+void forward_scrambled_half(int32_t n, double* z, Team* team) {
   if (n < 64) {
     for (int32_t i = n / 2 + 1; i < n; ++i) z[i] = 0.0;
     return any_block<false, false>(n, z);
   }
   const size_t q = static_cast<size_t>(n) / 8;
   const double r = z[4 * q];
-  walk_stage<false>(n, z, HalfAt());
-  z[0] += r;
-  z[2 * q] += r;
-  z[4 * q] -= r;
-  z[6 * q] -= r;
-  quarters<false, false>(n, z);
+  const auto add_upper_value = [&] {
+    z[0] += r;
+    z[2 * q] += r;
+    z[4 * q] -= r;
+    z[6 * q] -= r;
+  };
+  if (!on_team(n, team)) {
+    walk_stage<false>(n, z, HalfAt());
+    add_upper_value();
+    return quarters<false, false>(n, z);
+  }
+  const int levels = team_levels(n, team_size(team));
+  team_for(team, [&](int32_t part, int32_t parts) {
+    walk_stage<false>(n, z, HalfAt(), part, parts);
+    team_sync(team);
+    if (part == 0) add_upper_value();
+    for (int d = 1; d < levels; ++d) {
+      team_sync(team);
+      level_stages<false>(n, z, d, part, parts);
+    }
+    team_sync(team);
+    level_blocks<false>(n, z, levels, part, parts);
+  });
 }
 
-void inverse_scrambled(int32_t n, double* z) { any_block<true, false>(n, z); }
+void inverse_scrambled(int32_t n, double* z, Team* team) {
+  if (!on_team(n, team)) return any_block<true, false>(n, z);
+  const int levels = team_levels(n, team_size(team));
+  team_for(team, [&](int32_t part, int32_t parts) {
+    level_blocks<true>(n, z, levels, part, parts);
+    for (int d = levels - 1; d >= 0; --d) {
+      team_sync(team);
+      level_stages<true>(n, z, d, part, parts);
+    }
+  });
+}
 
 constexpr FftPath kPath = {forward, inverse, forward_scrambled, forward_scrambled_half, inverse_scrambled};
 

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "fft/team.h"
+
 #if !defined(MORLANT_FFT_PORTABLE)
 #if defined(__x86_64__) || defined(_M_X64)
 #define MORLANT_FFT_HAVE_VEC 1
@@ -37,8 +39,8 @@ struct FftPath {
   void (*forward)(int32_t n, double* data);
   void (*inverse)(int32_t n, double* data);
   void (*forward_scrambled)(int32_t n, double* data);
-  void (*forward_scrambled_half)(int32_t n, double* data);
-  void (*inverse_scrambled)(int32_t n, double* data);
+  void (*forward_scrambled_half)(int32_t n, double* data, Team* team);
+  void (*inverse_scrambled)(int32_t n, double* data, Team* team);
 };
 
 extern const FftPath fft_portable_path;

@@ -42,9 +42,10 @@ struct Newton {
   explicit Newton(int32_t l) : L(l), n(l + 2), out(garbage(n)), tmp1(garbage(n)), tmp2(garbage(n)), P(n), Q(n) {}
   int32_t operator()(Op op, int32_t R, const Big& x, int32_t k = 0) {
     BigFloat *o = out.get(), *t1 = tmp1.get(), *t2 = tmp2.get();
-    if (op == kReciprocal) return big_reciprocal(n, R, x.get(), o, t1, t2, L, P.data(), Q.data());
-    if (op == kSqrt) return big_sqrt(n, R, x.get(), o, t1, t2, L, P.data(), Q.data());
-    return big_rsqrt_small(n, R, k, o, t1, t2, L, P.data(), Q.data());
+    const ProductScratch scratch = {L, P.data(), Q.data(), nullptr, nullptr, nullptr};
+    if (op == kReciprocal) return big_reciprocal(n, R, x.get(), o, t1, t2, &scratch);
+    if (op == kSqrt) return big_sqrt(n, R, x.get(), o, t1, t2, &scratch);
+    return big_rsqrt_small(n, R, k, o, t1, t2, &scratch);
   }
 };
 

@@ -50,7 +50,7 @@ int32_t record_step(int32_t step, uint32_t digits, void* user, double seconds, d
 void compute(int32_t digits, PiRun& r, bool with_callback = true) {
   std::memset(&r.result, 0x5f, sizeof r.result);
   r.before = morlant_clock_ms();
-  compute_pi_with_sink(digits, &r.result, with_callback ? record_step : nullptr, &r, capture_pi, &r.pi);
+  compute_pi_with_sink(digits, 1, &r.result, with_callback ? record_step : nullptr, &r, capture_pi, &r.pi);
   r.after = morlant_clock_ms();
 }
 
@@ -106,7 +106,7 @@ TEST(ComputePi, NullResultAndInvalidCounts) {
   PiRun r;
   compute_pi(0, nullptr, record_step, &r);
   compute_pi(64, nullptr, record_step, &r);
-  compute_pi_with_sink(64, nullptr, record_step, &r, capture_pi, &r.pi);
+  compute_pi_with_sink(64, 1, nullptr, record_step, &r, capture_pi, &r.pi);
   EXPECT_TRUE(r.steps.empty() && r.pi.calls == 0);
   for (int32_t d : {0, -7, INT32_MIN}) {
     PiRun x;

@@ -19,7 +19,7 @@ TEST(PiLong, BenchmarkLength) {
   BenchmarkResult result;
   std::vector<uint32_t> estimates;
   PiCapture pi;
-  compute_pi_with_sink(kDigits, &result, record_estimate, &estimates, capture_pi, &pi);
+  compute_pi_with_sink(kDigits, 1, &result, record_estimate, &estimates, capture_pi, &pi);
   expect_pi(kDigits, result, pi, 1 << 21, pi_digits(pi_guaranteed_digits(kDigits)));
   EXPECT_GT(result.seconds, 0.0);
   ASSERT_EQ(estimates.size(), 19u);  // the runner's progress counts on 19 steps per run
