@@ -188,7 +188,7 @@ int32_t big_rsqrt_small_step(int32_t w, int32_t R, int32_t k, BigFloat* y, BigFl
   const ProductScratch at_p = at_length(p, scratch);
   big_round_words(y, h, w, R);
   big_sqr_keep(w, R, y, tmp1, &at_p);
-  big_mul_small(w, R, tmp1, k, tmp1);
+  big_mul_small(w, R, tmp1, k, tmp1, scratch->team);
   set_one(tmp2, w);
   big_sub(w, R, tmp2, tmp1, tmp2, scratch->team);
   const int32_t r = tmp2->sign != 0 ? -tmp2->exponent : p + 1;

@@ -30,7 +30,7 @@ static void set_zero(int32_t n, BigFloat* out) {
 // fine. The product is truncated to its n leading words, except when the
 // carry out of the top alone needs more than n words (tiny n, large k): then
 // the carry is rounded to n words, one word at a time, and only it remains.
-void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat* out) {
+void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat* out, Team* team) {
   const int32_t sign = k > 0 ? a->sign : k < 0 ? -a->sign : 0;
   int64_t exponent = a->exponent;
   if (sign == 0) {
@@ -42,17 +42,39 @@ void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat*
   const double inv_r = 1.0 / r;
   const uint16_t* x = a->digits;
   uint16_t* o = out->digits;
-  double c = 0.0;  // carry, 0 <= c < f
-  for (int32_t i = n - 1; i >= 0; --i) {
-    const double t = x[i] * f + (c + 0.5);
-    c = static_cast<double>(static_cast<int64_t>(t * inv_r));
-    o[i] = static_cast<uint16_t>(t - c * r);
+  // Words [lo, hi) times f from carry 0; returns the carry out of word lo.
+  const auto chain = [&](int32_t lo, int32_t hi) {
+    double c = 0.0;  // carry, 0 <= c < f
+    for (int32_t i = hi - 1; i >= lo; --i) {
+      const double t = x[i] * f + (c + 0.5);
+      c = static_cast<double>(static_cast<int64_t>(t * inv_r));
+      o[i] = static_cast<uint16_t>(t - c * r);
+    }
+    return static_cast<uint64_t>(c);
+  };
+  // On a team each part takes its share of the words from carry 0; each
+  // share's carry (below f) is then added into the share above, from the
+  // least significant up, where it stops within a few words. The words are
+  // the exact product's, whatever the shares.
+  team = team_for_length(team, n);
+  const int32_t parts = team_size(team);
+  uint64_t carries[kTeamMaxMembers];
+  const auto bound = [&](int32_t part) { return static_cast<int32_t>(team_share(n, part, parts)); };
+  team_for(team, [&](int32_t part, int32_t) { carries[part] = chain(bound(part), bound(part + 1)); });
+  const uint64_t ur = static_cast<uint64_t>(R);
+  for (int32_t p = parts - 1; p >= 1; --p) {
+    uint64_t carry = carries[p];
+    for (int32_t i = bound(p) - 1; i >= bound(p - 1) && carry != 0; --i) {
+      const uint64_t s = o[i] + carry;
+      o[i] = static_cast<uint16_t>(s % ur);
+      carry = s / ur;
+    }
+    carries[p - 1] += carry;
   }
-  if (c != 0.0) {
+  if (carries[0] != 0) {
     // The carry (< 2^31) becomes the leading words: the product's words move
     // down by the carry's word count w and the lowest w are lost.
-    const uint64_t ur = static_cast<uint64_t>(R);
-    uint64_t carry = static_cast<uint64_t>(c);
+    uint64_t carry = carries[0];
     int32_t w = 0;
     for (uint64_t v = carry; v != 0; v /= ur) ++w;
     int32_t dropped = 0;  // words rounded off a carry longer than n words

@@ -64,8 +64,9 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
 
 // out = a * k, n words, truncated. Any 32-bit k, INT32_MIN included. When
 // the carry out of the top alone needs more than n words (tiny n, large k),
-// it is rounded to n words instead and the product's own words are lost.
-void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat* out);
+// it is rounded to n words instead and the product's own words are lost. A
+// team shares long products (same words).
+void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat* out, Team* team = nullptr);
 
 // out = a / k, n words, truncated toward zero. Returns 0, or -1 when k is 0,
 // in which case out is left untouched. Any other 32-bit k, INT32_MIN included.

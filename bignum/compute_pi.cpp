@@ -111,7 +111,7 @@ void compute_pi_with_sink(int32_t digits, int32_t parallel, BenchmarkResult* res
 
     // Set-up: A = 4 a_2^2, B = 4 b_2^2, T = 1/2 - G_0 - G_1.
     big_rsqrt_small(n, R, 8, T, tmp1, tmp2, &newton);  // 1/sqrt 8
-    big_mul_small(n, R, T, 3, G);
+    big_mul_small(n, R, T, 3, G, team);
     big_parse(n, k, "1", A);
     big_add(n, R, A, G, A, team);  // 1 + 3/sqrt 8
     big_sqrt(n, R, A, B, tmp1, tmp2, &newton);

@@ -2,6 +2,8 @@
 # Sets up a fresh Debian 12 machine and runs every test:
 #   native         the optimised build, with the long full-length check
 #   native-asan    AddressSanitizer and UBSan, portable FFT
+#   native-tsan    ThreadSanitizer: the tests of one computation shared by a
+#                  team of threads (small sizes)
 #   fuzz           the libFuzzer targets of tests/fuzz (clang 14): each replays
 #                  its seed corpus, then fuzzes a bounded number of runs
 #   windows-x64    the Windows x64 cross build under Wine on a private Xvfb display
@@ -13,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(native native-asan fuzz windows-x64 windows-arm64 linux-arm64)
+[ ${#stages[@]} -gt 0 ] || stages=(native native-asan native-tsan fuzz windows-x64 windows-arm64 linux-arm64)
 scripts/install-deps.sh core fuzz windows arm64 arm64-linux arm64-root
 jobs=$(nproc)
 

@@ -89,7 +89,7 @@ TEST(BigMul, RandomOperandsMatchExactProductsOfTheirParts) {
       const int32_t N = L + 2, half = L / 2 + 1;
       Arr P(N), Q(N), S(N), kept(N);
       Big tmp(N);
-      const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
+      const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get(), nullptr};
       const int trials = L <= 64 ? 40 : L <= 512 ? 6 : 2;
       for (int t = 0; t < trials && !HasFailure(); ++t) {
         const int32_t w = t % 2 == 0 ? N : 1 + static_cast<int32_t>(g() % N);
@@ -168,7 +168,7 @@ std::vector<std::pair<const char*, Big>> products(int32_t R, int32_t L, const Bi
   const Big pa = prefix(a, n), pb = prefix(b, n);
   Big tmp(n);
   Arr P(n), Q(n), S(n);
-  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
+  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get(), nullptr};
   std::vector<std::pair<const char*, Big>> out;
   const auto form = [&](const char* name, auto op) {
     out.emplace_back(name, fresh(n, n));
@@ -213,8 +213,8 @@ TEST(BigMul, CrossProductRecordIsClearedBeyondItsWords) {
   const Exact ea = exact(a, R), eb = exact(b, R);
   Big tmp(n), stale = garbage(n);
   Arr P(n), Q(n), S(n);
-  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
-  const ProductScratch stale_tmp = {L, P.data(), Q.data(), S.data(), stale.get()};
+  const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get(), nullptr};
+  const ProductScratch stale_tmp = {L, P.data(), Q.data(), S.data(), stale.get(), nullptr};
   Big outs[] = {garbage(n), garbage(n), a, full};
   big_mul(n, R, a.get(), b.get(), outs[0].get(), &scratch);
   big_mul_short(n, R, a.get(), b.get(), outs[1].get(), &scratch);
@@ -230,7 +230,7 @@ TEST(BigMul, CrossProductRecordIsClearedBeyondItsWords) {
   const Big x(3, -1, -2, {9, 9, 9}), y(3, -1, -6, {9, 9, 9});
   Big in_place = x, t3(3);
   Arr P4(6), Q4(6), S4(6);
-  const ProductScratch scratch4 = {4, P4.data(), Q4.data(), S4.data(), t3.get()};
+  const ProductScratch scratch4 = {4, P4.data(), Q4.data(), S4.data(), t3.get(), nullptr};
   big_mul(3, 10, in_place.get(), y.get(), in_place.get(), &scratch4);
   EXPECT_TRUE(matches(in_place, Big(3, 1, -7, {9, 9, 8}), 10)) << "big_mul in place, n = 3, L = 4";
 }
@@ -249,7 +249,7 @@ TEST(BigMul, CrossProductsCarryingTwoWordsStillReachTheLastWord) {
     const Exact ah = part(a, R, 0, half), bh = part(b, R, 0, half);
     const Exact want = sum(sum(times(ah, bh), times(ah, part(b, R, half, n)), R), times(part(a, R, half, n), bh), R);
     Arr P(n), Q(n), S(n);
-    const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get()};
+    const ProductScratch scratch = {L, P.data(), Q.data(), S.data(), tmp.get(), nullptr};
     Big outs[] = {fresh(n, n), a};
     big_mul(n, R, a.get(), b.get(), outs[0].get(), &scratch);
     big_mul(n, R, outs[1].get(), b.get(), outs[1].get(), &scratch);
@@ -271,7 +271,7 @@ TEST(BigMul, CarriesRippleThroughRunsOfFullWords) {
       }
       const Exact ah = part(a, R, 0, L / 2 + 1), bh = part(b, R, 0, L / 2 + 1);
       Arr P(n), Q(n);
-      const ProductScratch scratch = {L, P.data(), Q.data(), nullptr, nullptr};
+      const ProductScratch scratch = {L, P.data(), Q.data(), nullptr, nullptr, nullptr};
       Big sq(n), prod(n);
       big_sqr(n, R, a.get(), sq.get(), &scratch);
       EXPECT_TRUE(near(sq, R, times(ah, ah), 0.5 + 1.0 / R)) << "R " << R << ", L " << L << ", square";
