@@ -6,6 +6,8 @@
 //
 // Threads: the main thread parses, starts one worker per --threads, then
 // only watches (Ctrl+C, the stress deadline, the workers' end) and reports.
+// With --parallel N a worker shares each of its computations with N - 1
+// threads that live as long as that computation.
 // Workers share one lock (Shared::mutex) around the progress writer and
 // every record the main thread reads; the first verified digits have a lock
 // of their own (KnownGoodDigits). A computation cannot be cancelled, so an
@@ -51,6 +53,7 @@ struct Plan {
   CliOptions options;
   SystemInfo system{};
   int32_t threads = 1;         // computations at once
+  int32_t parallel = 1;        // threads sharing each computation
   int32_t compute_digits = 0;  // asked of every computation; above --digits for some --output counts
   bool custom = false;         // not the standard workload
   int32_t steps_per_run = 0;   // progress steps one computation reports
@@ -318,19 +321,24 @@ std::optional<int> read_command_line(int argc, char** argv, CliOptions* options)
 // Whether the plan's computations fit in the memory available now; says
 // why not on standard error.
 bool fits_in_memory(const Plan& plan) {
-  const uint64_t need = cli_memory_for_threads(plan.compute_digits, plan.threads);
+  const uint64_t need = cli_memory_for_threads(plan.compute_digits, plan.threads, plan.parallel);
   const int64_t available = cli_available_memory_bytes();
   if (available < 0 || need <= static_cast<uint64_t>(available)) return true;
+  const std::string what =
+      plan.parallel > 1 ? "1 computation of " + std::to_string(plan.compute_digits) + " digits on " +
+                              std::to_string(plan.parallel) + " threads needs"
+                        : std::to_string(plan.threads) + " computation" + (plan.threads == 1 ? "" : "s") + " of " +
+                              std::to_string(plan.compute_digits) + " digits at once need";
   std::fprintf(stderr,
-               "morlant-cli: %d computation%s of %d digits at once need %llu MB of memory, but only %llu MB "
-               "are available; nothing was started (use fewer --threads or --digits)\n",
-               plan.threads, plan.threads == 1 ? "" : "s", plan.compute_digits,
-               static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
-               static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20));
+               "morlant-cli: %s %llu MB of memory, but only %llu MB are available; nothing was started (use fewer "
+               "%s or --digits)\n",
+               what.c_str(), static_cast<unsigned long long>((need + (1u << 20) - 1) >> 20),
+               static_cast<unsigned long long>(static_cast<uint64_t>(available) >> 20),
+               plan.parallel > 1 ? "--parallel" : "--threads");
   return false;
 }
 
-// Resolves the options against the machine: the thread count, the digits of
+// Resolves the options against the machine: the thread counts, the digits of
 // each computation, the workload's progress steps. False, with the reason on
 // standard error, when nothing may start: no length guarantees the digits
 // --output asks for, too little memory, or an output file that cannot be
@@ -338,7 +346,9 @@ bool fits_in_memory(const Plan& plan) {
 bool make_plan(const CliOptions& options, Plan* plan) {
   plan->options = options;
   query_system_info(&plan->system);
-  plan->threads = options.threads_all ? std::max(1, plan->system.logical_processors) : options.threads;
+  const int32_t logical = std::max(1, plan->system.logical_processors);
+  plan->threads = options.threads_all ? logical : options.threads;
+  plan->parallel = options.parallel_all ? std::min(logical, CLI_MAX_PARALLEL) : options.parallel;
   // --output gets the count it asks for, all correct: a count the length
   // cannot guarantee is computed at a longer one.
   plan->compute_digits = options.output.empty() ? options.digits : cli_digits_to_compute(options.digits);
@@ -368,6 +378,7 @@ std::vector<std::thread> start_workers(Shared& sh) {
     tr.checker.keep = t == 0 && !options.output.empty() ? static_cast<uint64_t>(options.digits) : 0;
     tr.checker.corrupt_run = t == 0 ? corrupt_run : 0;
     tr.checker.known_good = &sh.known_good;
+    tr.checker.parallel = sh.plan.parallel;
   }
   std::vector<std::thread> workers;
   for (const auto& tr : sh.runs) workers.emplace_back(options.stress ? stress_thread : benchmark_thread, tr.get());
@@ -432,6 +443,7 @@ int report_stress(Shared& sh, const Watch& watch) {
   s.version = MORLANT_VERSION;
   s.digits_requested = plan.options.digits;
   s.threads = plan.threads;
+  s.parallel = sh.runs[0]->checker.parallel;  // what the computations ran with
   s.duration_seconds = plan.options.stress_seconds;
   const double elapsed = (morlant_clock_ms() - sh.start_ms) * 0.001;
   s.seconds = watch.deadline ? std::min(elapsed, static_cast<double>(plan.options.stress_seconds)) : elapsed;
@@ -473,6 +485,7 @@ int report_benchmark(Shared& sh) {
   report.runs_requested = plan.options.runs;
   report.custom = plan.custom;
   report.verify = plan.options.verify;
+  report.parallel = first.checker.parallel;  // what the computations ran with
   report.system = plan.system;
   report.aggregate = first.aggregate;
   report.runs = first.completed;

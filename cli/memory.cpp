@@ -10,13 +10,14 @@
 #include <windows.h>
 #endif
 
-uint64_t cli_memory_per_computation(int32_t digits) {
+uint64_t cli_memory_per_computation(int32_t digits, int32_t parallel) {
   const uint64_t length = static_cast<uint64_t>(pi_transform_length(digits));
-  return 36 * (length + 2) + 48 + 4 * length;
+  const uint64_t team_threads = static_cast<uint64_t>(parallel > 1 ? parallel - 1 : 0);
+  return 36 * (length + 2) + 48 + 4 * length + CLI_MEMORY_PER_TEAM_THREAD * team_threads;
 }
 
-uint64_t cli_memory_for_threads(int32_t digits, int32_t threads) {
-  return cli_memory_per_computation(digits) * static_cast<uint64_t>(threads > 0 ? threads : 0) +
+uint64_t cli_memory_for_threads(int32_t digits, int32_t threads, int32_t parallel) {
+  return cli_memory_per_computation(digits, parallel) * static_cast<uint64_t>(threads > 0 ? threads : 0) +
          4 * static_cast<uint64_t>(pi_transform_length(digits));
 }
 

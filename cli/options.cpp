@@ -31,6 +31,21 @@ std::string count_error(std::string_view option, int32_t lo, int32_t hi, const c
   return value == nullptr ? text + "nothing" : text + "'" + value + "'";
 }
 
+// A count or "all" (*all set, *count 1 until the program resolves it against
+// the machine): --threads and --parallel. False, with the message in
+// *error, for anything else.
+bool parse_count_or_all(std::string_view option, const char* value, int32_t hi, int32_t* count, bool* all,
+                        std::string* error) {
+  *all = value != nullptr && std::string_view(value) == "all";
+  if (*all) {
+    *count = 1;
+    return true;
+  }
+  if (value != nullptr && parse_count(value, 1, hi, count)) return true;
+  *error = count_error(option, 1, hi, value) + " (or 'all')";
+  return false;
+}
+
 // Whether a following argument can be --stress's optional duration: it is
 // taken unless it is another option.
 bool is_value(const char* next) { return next != nullptr && next[0] != '-'; }
@@ -106,15 +121,12 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
         *error = std::string("--stress takes a duration such as 90s, 30m or 2h (1 s to 1000 h), got '") + value + "'";
         return false;
       }
-    } else if (name == "--threads") {
-      const char* value = take_value();
-      options->threads_all = value != nullptr && std::string_view(value) == "all";
-      if (options->threads_all) {
-        options->threads = 1;  // resolved against the machine by the program
-      } else if (value == nullptr || !parse_count(value, 1, CLI_MAX_THREADS, &options->threads)) {
-        *error = count_error(name, 1, CLI_MAX_THREADS, value) + " (or 'all')";
+    } else if (name == "--threads" || name == "--parallel") {
+      const bool threads = name == "--threads";
+      if (!parse_count_or_all(name, take_value(), threads ? CLI_MAX_THREADS : CLI_MAX_PARALLEL,
+                              threads ? &options->threads : &options->parallel,
+                              threads ? &options->threads_all : &options->parallel_all, error))
         return false;
-      }
     } else if (name == "--digits" || name == "--runs") {
       const bool digits = name == "--digits";
       const int32_t hi = digits ? CLI_MAX_DIGITS : CLI_MAX_RUNS;
@@ -136,13 +148,18 @@ bool parse_cli_options(int argc, const char* const* argv, CliOptions* options, s
       return false;
     }
   }
-  if (options->help || options->version || !options->stress) return true;
-  if (options->runs_given)
-    *error = "--runs cannot be combined with --stress: a stress test repeats computations until it ends";
-  else if (!options->output.empty())
-    *error = "--output cannot be combined with --stress";
-  else if (!options->verify)
-    *error = "--no-verify cannot be combined with --stress: a stress test checks every run";
+  if (options->help || options->version) return true;
+  if ((options->threads > 1 || options->threads_all) && (options->parallel > 1 || options->parallel_all)) {
+    *error = "--parallel and --threads cannot be combined: --threads N runs N computations at once, --parallel N "
+             "shares one computation among N threads";
+  } else if (options->stress) {
+    if (options->runs_given)
+      *error = "--runs cannot be combined with --stress: a stress test repeats computations until it ends";
+    else if (!options->output.empty())
+      *error = "--output cannot be combined with --stress";
+    else if (!options->verify)
+      *error = "--no-verify cannot be combined with --stress: a stress test checks every run";
+  }
   return error->empty();
 }
 
@@ -180,11 +197,19 @@ std::string cli_usage() {
                 "  --runs N       computations, 1 to %d (default %d)\n"
                 "                 Any other workload than the default is a custom run;\n"
                 "                 its score is not comparable to the standard score.\n"
-                "  --threads N    N computations at once, each on its own thread with its\n"
-                "                 own memory, 1 to %d, or 'all' for one per logical\n"
-                "                 processor. Each thread runs the whole plan; the report\n"
-                "                 gives every thread's score and their sum, a multi-thread\n"
-                "                 throughput that is not comparable to the standard score.\n"
+                "  --threads N    N independent computations at once, each on its own\n"
+                "                 thread with its own memory, 1 to %d, or 'all' for one\n"
+                "                 per logical processor: how much the machine computes\n"
+                "                 in a given time. Each thread runs the whole plan; the\n"
+                "                 report gives every thread's score and their sum, a\n"
+                "                 multi-thread throughput that is not comparable to the\n"
+                "                 standard score.\n"
+                "  --parallel N   one computation at a time shared by N threads, 1 to %d,\n"
+                "                 or 'all' for one per logical processor: how fast one\n"
+                "                 number is computed when every core works on it. The\n"
+                "                 digits are the same as on one thread; the score is not\n"
+                "                 comparable to the standard single-thread score. Not\n"
+                "                 with --threads above 1.\n"
                 "  --stress [DURATION]\n"
                 "                 stability test: repeat computations of --digits digits\n"
                 "                 (on every thread) until DURATION has passed (90s, 30m,\n"
@@ -218,6 +243,6 @@ std::string cli_usage() {
                 "threads asked for; 130 interrupted by Ctrl+C (a stress test with a\n"
                 "duration, or a benchmark).\n",
                 BENCHMARK_DIGITS, BENCHMARK_RUNS, CLI_MAX_DIGITS, BENCHMARK_DIGITS, CLI_MAX_RUNS, BENCHMARK_RUNS,
-                CLI_MAX_THREADS);
+                CLI_MAX_THREADS, CLI_MAX_PARALLEL);
   return text;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "bench/benchmark.h"
+#include "fft/team.h"
 
 // The largest --digits: the most correct digits the longest supported
 // transform (2^25 words) guarantees with the fewest digits per word it may
@@ -15,6 +16,7 @@
 constexpr int32_t CLI_MAX_DIGITS = 100663288;
 constexpr int32_t CLI_MAX_RUNS = 100;
 constexpr int32_t CLI_MAX_THREADS = 256;
+constexpr int32_t CLI_MAX_PARALLEL = kTeamMaxMembers;
 constexpr int64_t CLI_MAX_STRESS_SECONDS = 1000 * 3600;  // 1000 hours
 
 struct CliOptions {
@@ -22,6 +24,8 @@ struct CliOptions {
   int32_t runs = BENCHMARK_RUNS;
   int32_t threads = 1;       // computations at once; see threads_all
   bool threads_all = false;  // --threads all: one per logical processor
+  int32_t parallel = 1;       // threads sharing each computation; see parallel_all
+  bool parallel_all = false;  // --parallel all: one per logical processor
   bool stress = false;       // repeat computations until stress_seconds or an error
   int64_t stress_seconds = 0;  // 0: until interrupted
   bool json = false;    // one JSON document on stdout instead of the text report

@@ -27,6 +27,11 @@ std::string printf_text(const char* format, Args... args) {
   return text;
 }
 
+// How the computations of a run with --parallel above 1 ran.
+std::string parallel_text(int32_t parallel) {
+  return printf_text("parallel, %d threads per computation", static_cast<int>(parallel));
+}
+
 // Ctrl+C ended a stress test with a duration before its time (a test
 // without one ends that way normally).
 bool cut_short(const StressReport& report) { return report.interrupted && report.duration_seconds > 0; }
@@ -136,6 +141,7 @@ std::string format_report_text(const BenchmarkReport& report) {
     text += row("Computed:", printf_text("%d digits a run, so that all %d digits written are correct",
                                          report.digits_computed, report.digits_requested));
   if (!report.verify) text += row("Verified:", "no (--no-verify)");
+  if (report.parallel > 1) text += row("Threads:", parallel_text(report.parallel));
   const bool multi = !report.threads.empty();
   if (!multi) {
     for (std::size_t k = 0; k < report.runs.size(); ++k)
@@ -161,7 +167,10 @@ std::string format_report_text(const BenchmarkReport& report) {
                                                         static_cast<int>(report.threads.size()))
                                           : "--");
   } else {
-    text += row("Score:", has_result ? printf_text("%.0f", report.aggregate.score) : "--");
+    std::string score = has_result ? printf_text("%.0f", report.aggregate.score) : "--";
+    if (has_result && report.parallel > 1)
+      score += " (parallel score not comparable with the standard single-thread score)";
+    text += row("Score:", score);
     text += row("Time:", has_result ? printf_text("%.3f sec", report.aggregate.seconds) : "--");
   }
   if (!has_result)
@@ -184,6 +193,7 @@ std::string format_report_json(const BenchmarkReport& report) {
   j.key("guaranteed_digits").integer(report.guaranteed_digits);
   j.key("radix").integer(report.radix);
   j.key("verify").boolean(report.verify);
+  j.key("parallel").integer(report.parallel);
   j.key("status").string(aggregate_status(report));
   if (!report.threads.empty()) {
     // The single-thread figures would invite a comparison they do not bear.
@@ -241,8 +251,10 @@ std::string format_stress_text(const StressReport& report) {
   std::string text = format_system_text(report.system) + "\n";
   const std::string until = report.duration_seconds > 0 ? printf_text("for %llds", static_cast<long long>(report.duration_seconds))
                                                         : std::string("until interrupted");
-  text += row("Stress test:", printf_text("%d digits a run on %d thread%s, %s", report.digits_requested,
-                                          report.threads, report.threads == 1 ? "" : "s", until.c_str()));
+  const std::string on =
+      report.parallel > 1 ? ", " + parallel_text(report.parallel)
+                          : printf_text(" on %d thread%s", report.threads, report.threads == 1 ? "" : "s");
+  text += row("Stress test:", printf_text("%d digits a run%s, %s", report.digits_requested, on.c_str(), until.c_str()));
   if (report.digits_computed != report.digits_requested && report.digits_computed > 0)
     text += row("Computed:", printf_text("%d digits a run", report.digits_computed));
   std::string runs = std::to_string(report.run_seconds.size());
@@ -275,6 +287,7 @@ std::string format_stress_json(const StressReport& report) {
   j.key("mode").string("stress");
   j.key("digits_requested").integer(report.digits_requested);
   j.key("digits_computed").integer(report.digits_computed);
+  j.key("parallel").integer(report.parallel);
   j.key("stress").begin_object();
   j.key("threads").integer(report.threads);
   if (report.duration_seconds > 0)

@@ -28,6 +28,7 @@ struct BenchmarkReport {
   int32_t runs_requested = 0;
   bool custom = false;          // not the standard workload
   bool verify = false;          // runs were checked (not --no-verify)
+  int32_t parallel = 1;         // threads sharing each computation; above 1 the score is not comparable
   // One thread: the runner's aggregate and its runs. Several: the first
   // thread's, and every thread's (the first included) in `threads`.
   BenchmarkResult aggregate{};
@@ -66,6 +67,7 @@ struct StressReport {
   int32_t digits_requested = 0;
   int32_t digits_computed = 0;   // digits per word x transform length of the runs
   int32_t threads = 1;
+  int32_t parallel = 1;          // threads sharing each computation
   int64_t duration_seconds = 0;  // asked for; 0: until interrupted
   double seconds = 0;            // how long it ran
   std::vector<double> run_seconds;        // every completed run's time, in completion order

@@ -252,6 +252,7 @@ TEST_F(CliEndToEnd, BadInputExitsWith2AndOneLineBeforeAnyWork) {
       {{"--digits", "abc"}, "morlant-cli: --digits needs a whole number from 1 to 100663288, got 'abc'\n"},
       {{"--output", "/nonexistent-dir/pi.txt"}, "morlant-cli: cannot write --output file '/nonexistent-dir/pi.txt': "},
       {{"--output", "/"}, "morlant-cli: cannot write --output file '/': "},
+      {{"--parallel", "2", "--threads", "all"}, "morlant-cli: --parallel and --threads cannot be combined: "},
   };
   for (const auto& [args, err] : cases) {
     const ProcessOutcome o = run(args);
@@ -311,16 +312,22 @@ TEST_F(CliEndToEnd, VerificationPassesAcrossSizes) {
   }
 }
 
+// On one thread, and on three sharing each computation (2^15 words: long
+// enough for the team to split the work).
 TEST_F(CliEndToEnd, TextReportOfACustomRun) {
-  const ProcessOutcome o = run({"--digits", "100000", "--runs", "2"});
-  ASSERT_EQ(o.exit_code, 0) << o.err;
-  // Every row is pinned by the report's tests; here the real machine's OS, both runs and the result.
-  for (const std::string& row : {std::string("Custom run: 100000 digits x 2 runs - not comparable to the standard score\n"),
-                                 "\nOS:            " + std::string(kOsName) + " ", std::string("\nRun 2:"),
-                                 std::string("\nScore:         "), std::string(" sec\n")})
-    EXPECT_TRUE(has(o.out, row));
-  EXPECT_TRUE(has(o.err, "step 1/26 (3%): "));
-  EXPECT_TRUE(has(o.err, "step 26/26 (100%): 100000 digits"));
+  for (const std::string parallel : {"1", "3"}) {
+    const ProcessOutcome o = run({"--digits", "100000", "--runs", "2", "--parallel", parallel});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    // Every row is pinned by the report's tests; here the real machine's OS, both runs verified and the result.
+    for (const std::string& row :
+         {std::string("Custom run: 100000 digits x 2 runs - not comparable to the standard score\n"),
+          "\nOS:            " + std::string(kOsName) + " ", std::string(", verified\nRun 2:"),
+          std::string(", verified\nScore:         "), std::string(" sec\n")})
+      EXPECT_TRUE(has(o.out, row));
+    EXPECT_EQ(o.out.find("Threads:       parallel, 3 threads per computation\n") != std::string::npos, parallel == "3");
+    EXPECT_TRUE(has(o.err, "step 1/26 (3%): "));
+    EXPECT_TRUE(has(o.err, "step 26/26 (100%): 100000 digits"));
+  }
 }
 
 // Regression: --output delivers exactly the digits asked for, also where the
@@ -332,7 +339,7 @@ TEST_F(CliEndToEnd, OutputWritesTheDigitsAskedFor) {
   for (const int digits : {1000, 1024, 1}) {
     const bool json = digits == 1024;
     std::vector<std::string> args{"--digits", std::to_string(digits), "--runs", "1", "--quiet"};
-    if (json) args.insert(args.end(), {"--json", "--output=" + file});
+    if (json) args.insert(args.end(), {"--json", "--output=" + file, "--parallel", "2"});
     else args.insert(args.end(), {"--output", file});
     const ProcessOutcome o = run(args);
     ASSERT_EQ(o.exit_code, 0) << o.err;
@@ -424,17 +431,35 @@ TEST_F(CliEndToEnd, TooLittleMemoryRefusesBeforeAnyWork) {
     EXPECT_EQ(o.err.find("step"), std::string::npos) << o.err;
     EXPECT_EQ(o.out, "");
   }
-  // 1 MB suffices for one small computation (about 0.2 MB).
+  // 1 MB suffices for one small computation (about 0.2 MB), but not when 16
+  // threads share it: the stacks of the 15 extra ones make it 1.11 MB.
   EXPECT_EQ(run({"--digits", "10000", "--runs", "1", "--quiet"}, one_mb).exit_code, 0);
+  const std::vector<std::string> shared{"--parallel", "16", "--digits", "10000", "--runs", "1", "--quiet"};
+  const ProcessOutcome o = run(shared, one_mb);
+  EXPECT_EQ(o.exit_code, 2);
+  EXPECT_EQ(o.err, "morlant-cli: 1 computation of 10000 digits on 16 threads needs 2 MB of memory, but only 1 MB are "
+                   "available; nothing was started (use fewer --parallel or --digits)\n");
+  EXPECT_EQ(run(shared, {{"MORLANT_CLI_AVAILABLE_MEMORY_MB", "2"}}).exit_code, 0);
 }
 
 // Regression, Ctrl+C for real: a benchmark stops with 130 (not killed by the
 // signal) and leaves no output or .partial file (an existing one untouched);
 // a stress test without a duration ends normally, one with a duration is
-// interrupted.
-TEST_F(CliEndToEnd, InterruptStopsCleanly) {
+// interrupted. The parameter: every computation on one thread, two of them
+// at once where marked (--threads 2); or every computation shared by two
+// threads (--parallel 2).
+class CliInterrupt : public CliEndToEnd, public testing::WithParamInterface<bool> {
+ protected:
+  std::vector<std::string> with(std::vector<std::string> args, bool two_at_once) const {
+    if (GetParam()) args.insert(args.end(), {"--parallel", "2"});
+    else if (two_at_once) args.insert(args.end(), {"--threads", "2"});
+    return args;
+  }
+};
+
+TEST_P(CliInterrupt, StopsCleanly) {
   const std::string file = dir_ + "/pi.txt";
-  ProcessOutcome o = run({"--digits", "1000000", "--runs", "50", "--output", file}, {}, "step 1/");
+  ProcessOutcome o = run(with({"--digits", "1000000", "--runs", "50", "--output", file}, false), {}, "step 1/");
   ASSERT_TRUE(o.started && o.signalled) << o.err;
   EXPECT_EQ(o.exit_code, 130) << o.err;
   EXPECT_TRUE(has(o.err, "morlant-cli: interrupted; "));
@@ -443,16 +468,20 @@ TEST_F(CliEndToEnd, InterruptStopsCleanly) {
   EXPECT_FALSE(exists(file) || exists(file + ".partial"));
 
   std::ofstream(file, std::ios::binary) << "old\n";
-  o = run({"--digits", "1000000", "--runs", "50", "--threads", "2", "--output", file}, {}, "step ");
+  o = run(with({"--digits", "1000000", "--runs", "50", "--output", file}, true), {}, "step ");
   EXPECT_EQ(o.exit_code, 130) << o.err;
   EXPECT_EQ(read("pi.txt"), "old\n");
 
-  o = run({"--stress", "--digits", "10000", "--threads", "2"}, {}, "stress: ");
+  o = run(with({"--stress", "--digits", "10000"}, true), {}, "stress: ");
   EXPECT_EQ(o.exit_code, 0) << o.err;
   EXPECT_TRUE(has(o.out, "Result:        no error found\n"));
-  o = run({"--stress", "1h", "--digits", "10000", "--json"}, {}, "stress: ");
+  o = run(with({"--stress", "1h", "--digits", "10000", "--json"}, false), {}, "stress: ");
   EXPECT_EQ(o.exit_code, 130) << o.err;
-  EXPECT_EQ(nlohmann::json::parse(o.out)["stress"]["result"], "interrupted");
+  const nlohmann::json j = nlohmann::json::parse(o.out);
+  EXPECT_TRUE(j["stress"]["result"] == "interrupted" && j["parallel"] == (GetParam() ? 2 : 1)) << o.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(, CliInterrupt, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& p) { return p.param ? "Parallel" : "OneThread"; });
 
 }  // namespace

@@ -24,6 +24,7 @@ std::string describe(const CliOptions& o) {
   std::string s = std::to_string(o.digits) + " x " + std::to_string(o.runs);
   if (o.stress) s += " stress " + std::to_string(o.stress_seconds) + "s";
   if (o.threads != 1 || o.threads_all) s += " threads " + (o.threads_all ? "all" : std::to_string(o.threads));
+  if (o.parallel != 1 || o.parallel_all) s += " parallel " + (o.parallel_all ? "all" : std::to_string(o.parallel));
   for (const auto& [on, name] : {std::pair{o.json, " json"}, {!o.verify, " no-verify"}, {o.quiet, " quiet"},
                                  {o.help, " help"}, {o.version, " version"}})
     if (on) s += name;
@@ -55,6 +56,12 @@ TEST(Options, ValidCommandLines) {
       {{"--stress", "2h", "--stress"}, "8388608 x 5 stress 0s"},
       {{"--stress", "45"}, "8388608 x 5 stress 45s"},
       {{"--threads=all", "--threads", "256"}, "8388608 x 5 threads 256"},
+      {{"--parallel", "256", "--stress"}, "8388608 x 5 stress 0s parallel 256"},
+      // One of the two at 1 leaves nothing to conflict.
+      {{"--parallel=all", "--threads", "1"}, "8388608 x 5 parallel all"},
+      {{"--threads", "all", "--parallel", "1"}, "8388608 x 5 threads all"},
+      {{"--threads", "2", "--parallel", "2", "--threads", "1"}, "8388608 x 5 parallel 2"},
+      {{"--parallel", "all", "--threads", "all", "-h"}, "8388608 x 5 threads all parallel all help"},
   };
   for (const auto& c : cases) {
     CliOptions o;
@@ -68,6 +75,9 @@ TEST(Options, ValidCommandLines) {
 TEST(Options, InvalidCommandLinesNameTheProblem) {
   const std::string digits = "--digits needs a whole number from 1 to 100663288, got ";
   const std::string threads = "--threads needs a whole number from 1 to 256, got ";
+  const std::string parallel = "--parallel needs a whole number from 1 to 256, got ";
+  const std::string both = "--parallel and --threads cannot be combined: --threads N runs N computations at once, "
+                           "--parallel N shares one computation among N threads";
   const std::string stress = "--stress takes a duration such as 90s, 30m or 2h (1 s to 1000 h), got ";
   const std::string runs = "--runs needs a whole number from 1 to 100, got ";
   const struct { std::initializer_list<const char*> args; std::string error; } cases[] = {
@@ -80,6 +90,11 @@ TEST(Options, InvalidCommandLinesNameTheProblem) {
       {{"--threads", "257"}, threads + "'257' (or 'all')"},
       {{"--threads", "All"}, threads + "'All' (or 'all')"},
       {{"--threads"}, threads + "nothing (or 'all')"},
+      {{"--parallel", "0"}, parallel + "'0' (or 'all')"},
+      {{"--parallel=257"}, parallel + "'257' (or 'all')"},
+      {{"--parallel"}, parallel + "nothing (or 'all')"},
+      {{"--parallel", "2", "--threads", "2"}, both},
+      {{"--threads", "all", "--stress", "--parallel=all"}, both},
       {{"--stress=0s"}, stress + "'0s'"},
       {{"--stress="}, stress + "''"},
       {{"--stress=1001h"}, stress + "'1001h'"},

@@ -105,6 +105,16 @@ TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
   r.verify = false;
   EXPECT_TRUE(has(format_report_text(r), "Verified:      no (--no-verify)\n"));
 
+  // One computation on several threads: the same rows, labelled; one thread is the default.
+  EXPECT_EQ(nlohmann::json::parse(format_report_json(r))["parallel"], 1);
+  EXPECT_EQ(format_report_text(r).find("parallel"), std::string::npos);
+  r.parallel = 2;
+  text = format_report_text(r);
+  EXPECT_TRUE(has(text, "Threads:       parallel, 2 threads per computation\nRun 1:"));
+  EXPECT_TRUE(has(text, "Score:         2 (parallel score not comparable with the standard single-thread score)\n"
+                        "Time:          12.346 sec\n"));
+  EXPECT_EQ(nlohmann::json::parse(format_report_json(r))["parallel"], 2);
+
   r.aggregate = result(0, 0, 0, "All 3 benchmark runs failed");
   EXPECT_TRUE(has(format_report_text(r), "Score:         --\nTime:          --\nResult:        failed: All 3 benchmark runs failed\n"));
 }
@@ -165,6 +175,10 @@ TEST(CliReport, StressSummaryAndExitStatus) {
                            "Result:        ERROR in run 17 on thread 2 after 1:15 at 21:03:07: digit 9 after the "
                            "decimal point is wrong\n"})
     EXPECT_TRUE(has(text, want));
+  s.threads = 1, s.parallel = 3;
+  EXPECT_TRUE(has(format_stress_text(s), "Stress test:   1000000 digits a run, parallel, 3 threads per computation, "
+                                         "until interrupted\n"));
+  EXPECT_EQ(nlohmann::json::parse(format_stress_json(s))["parallel"], 3);
 }
 
 }  // namespace

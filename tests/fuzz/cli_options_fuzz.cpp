@@ -9,8 +9,8 @@
 namespace {
 
 auto fields(const CliOptions& o) {
-  return std::tie(o.digits, o.runs, o.threads, o.threads_all, o.stress, o.stress_seconds, o.json, o.verify, o.quiet,
-                  o.help, o.version, o.runs_given, o.output);
+  return std::tie(o.digits, o.runs, o.threads, o.threads_all, o.parallel, o.parallel_all, o.stress, o.stress_seconds,
+                  o.json, o.verify, o.quiet, o.help, o.version, o.runs_given, o.output);
 }
 
 // A whole number of digits only, leading zeros allowed; more than ten
@@ -60,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(o.digits >= 1 && o.digits <= CLI_MAX_DIGITS);
     FUZZ_CHECK(o.runs >= 1 && o.runs <= CLI_MAX_RUNS);
     FUZZ_CHECK(o.threads >= 1 && o.threads <= CLI_MAX_THREADS && (!o.threads_all || o.threads == 1));
+    FUZZ_CHECK(o.parallel >= 1 && o.parallel <= CLI_MAX_PARALLEL && (!o.parallel_all || o.parallel == 1));
+    FUZZ_CHECK(o.help || o.version || (o.threads == 1 && !o.threads_all) || (o.parallel == 1 && !o.parallel_all));
     FUZZ_CHECK(o.stress_seconds >= 0 && o.stress_seconds <= CLI_MAX_STRESS_SECONDS && (o.stress || !o.stress_seconds));
     FUZZ_CHECK(o.runs_given || o.runs == BENCHMARK_RUNS);
     FUZZ_CHECK(o.help || o.version || !o.stress || (!o.runs_given && o.output.empty() && o.verify));
@@ -77,16 +79,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // number within that count's range (both ends included).
     int64_t value = 0;
     const bool number = reference_number(args[i], &value);
-    for (const auto& [option, max] : {std::pair{"--digits=", CLI_MAX_DIGITS}, {"--runs=", CLI_MAX_RUNS},
-                                      {"--threads=", CLI_MAX_THREADS}}) {
+    using Count = int32_t CliOptions::*;
+    using All = bool CliOptions::*;
+    const std::tuple<const char*, int32_t, Count, All> counts[] = {
+        {"--digits=", CLI_MAX_DIGITS, &CliOptions::digits, nullptr},
+        {"--runs=", CLI_MAX_RUNS, &CliOptions::runs, nullptr},
+        {"--threads=", CLI_MAX_THREADS, &CliOptions::threads, &CliOptions::threads_all},
+        {"--parallel=", CLI_MAX_PARALLEL, &CliOptions::parallel, &CliOptions::parallel_all}};
+    for (const auto& [option, max, count, all] : counts) {
       const std::string arg = option + args[i];
       const char* one[] = {"morlant-cli", arg.c_str(), nullptr};
       CliOptions c;
       std::string e;
       const bool in_range = number && value >= 1 && value <= max;
       if (parse_cli_options(2, one, &c, &e)) {
-        const int32_t got = max == CLI_MAX_DIGITS ? c.digits : max == CLI_MAX_RUNS ? c.runs : c.threads;
-        FUZZ_CHECK((in_range && value == got) || (max == CLI_MAX_THREADS && c.threads_all));
+        FUZZ_CHECK((in_range && value == c.*count) || (all != nullptr && c.*all));
       } else {
         FUZZ_CHECK(!in_range);
       }
