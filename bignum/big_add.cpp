@@ -182,9 +182,11 @@ static int32_t shared_chain(Team* team, int32_t begin, int32_t end, int32_t c, C
 int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
                         const uint16_t* y, uint16_t* out, Team* team) {
   const uint32_t r = static_cast<uint32_t>(R);
-  if (shift == 0 && uint32_t{x[0]} + y[0] >= r) {
+  team = team_for_length(team, n);
+  if (shift == 0 && uint32_t{x[0]} + y[0] >= r && team == nullptr) {
     // The top carries out for certain: build the sum one word lower at once
     // rather than shifting afterwards. The lowest sum only feeds its carry.
+    // (A team takes the chains below and shifts: the same words.)
     uint32_t c = uint32_t{x[n - 1]} + y[n - 1] >= r;
     for (int32_t i = n - 1; i >= 1; --i) {
       const uint32_t s = x[i - 1] + y[i - 1] + c;

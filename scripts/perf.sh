@@ -3,6 +3,11 @@
 # the ARM64 speed estimate.
 #   scripts/perf.sh fft [benchmark flags]      fft_complex_transform beside FFTW
 #   scripts/perf.sh pi [repetitions] [digits...]  compute_pi beside mpfr_const_pi
+#   scripts/perf.sh parallel [pairs] [digits...]  morlant-cli --parallel 2 against
+#                                              --parallel 1, whole processes in
+#                                              alternating pairs; with
+#                                              MORLANT_BEFORE=<commit>, --parallel 1
+#                                              against that commit's build too
 #   scripts/perf.sh arm64                      portable against vector FFT path of the
 #                                              aarch64 Linux build, GCC and clang 14:
 #                                              qemu instruction counts and mix,
@@ -76,9 +81,32 @@ case "$what" in
     cmake --build --preset perf -j "$(nproc)"
     ;;
 esac
+# The shared computation: whole morlant-cli processes of the native build,
+# and of an earlier commit's build (in a worktree under build/) when asked.
+parallel_pairs() {
+  scripts/install-deps.sh core
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j "$(nproc)" --target morlant-cli
+  local pairs=${1:-5}
+  shift || true
+  local digits=("$@")
+  [ ${#digits[@]} -gt 0 ] || digits=(1048576 8388608)
+  local cli=build/native/cli/morlant-cli
+  python3 perf/parallel_pairs.py --pairs "$pairs" --digits "${digits[@]}" \
+    --a "$cli --parallel 1" --b "$cli --parallel 2"
+  if [ -n "${MORLANT_BEFORE:-}" ]; then
+    local before=build/before-$MORLANT_BEFORE
+    [ -d "$before" ] || git worktree add --detach "$before" "$MORLANT_BEFORE"
+    (cd "$before" && cmake --preset native >/dev/null && cmake --build --preset native -j "$(nproc)" --target morlant-cli)
+    python3 perf/parallel_pairs.py --pairs "$pairs" --digits "${digits[@]}" \
+      --a "$before/build/native/cli/morlant-cli" --b "$cli --parallel 1"
+  fi
+}
+
 case "$what" in
   fft) build/perf/perf/fft_vs_fftw "$@" ;;
+  parallel) parallel_pairs "$@" ;;
   pi) build/perf/perf/pi_vs_mpfr "$@" ;;
   arm64) arm64_estimate ;;
-  *) echo "usage: scripts/perf.sh fft|pi|arm64 [arguments]" >&2; exit 2 ;;
+  *) echo "usage: scripts/perf.sh fft|pi|parallel|arm64 [arguments]" >&2; exit 2 ;;
 esac

@@ -110,27 +110,29 @@ Record words(int32_t n, const std::function<int32_t(int32_t)>& w) {
 
 // The word chains: 1 ... plus 1 0 ... 0 1 carries, and
 // 2 0 ... 0 less 1 0 ... 0 1 borrows, through every word, so across every
-// share boundary; random operands, shifted and in place, and a product by a
-// small integer with a carry out of every word.
+// share boundary; a sum whose top carries out for certain; random operands,
+// shifted and in place, and a product by a small integer with a carry out of
+// every word.
 TEST(Parallel, CarriesAndBorrowsCrossEveryShare) {
   std::mt19937_64 g(2);
   const int32_t n = (1 << 16) + 3, R = 10000;
   const Record full = words(n, [](int32_t i) { return i == 0 ? 1 : R - 1; });
   const Record ends = words(n, [](int32_t i) { return i == 0 || i == n - 1 ? 1 : 0; });
   const Record two = words(n, [](int32_t i) { return i == 0 ? 2 : 0; });
-  const Record x = number(n, R, 0, g), y = number(n, R, 0, g);
+  const Record x = number(n, R, 0, g), y = number(n, R, 0, g), nines = number(n, R, 1, g);
   Record shifted = y;
   shifted.get()->exponent = -37;
   const auto chains = [&](Team* team) {
-    Record sum(n), diff(n), mixed(n), shift_sum(n), shift_diff(n), in_place = x, times(n);
+    Record sum(n), diff(n), mixed(n), shift_sum(n), shift_diff(n), in_place = x, times(n), carry_out(n);
     big_add(n, R, full.get(), ends.get(), sum.get(), team);
+    big_add(n, R, nines.get(), ends.get(), carry_out.get(), team);  // the top carries out for certain
     big_sub(n, R, two.get(), ends.get(), diff.get(), team);
     big_sub(n, R, x.get(), y.get(), mixed.get(), team);
     big_add(n, R, x.get(), shifted.get(), shift_sum.get(), team);
     big_sub(n, R, x.get(), shifted.get(), shift_diff.get(), team);
     big_add(n, R, in_place.get(), y.get(), in_place.get(), team);
     big_mul_small(n, R, full.get(), 7, times.get(), team);
-    return std::vector<Record>{sum, diff, mixed, shift_sum, shift_diff, in_place, times};
+    return std::vector<Record>{sum, diff, mixed, shift_sum, shift_diff, in_place, times, carry_out};
   };
   expect_same_for_every_team("word chains", [&](Team* team) {
     std::vector<unsigned char> all;
