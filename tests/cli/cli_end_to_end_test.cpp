@@ -431,13 +431,13 @@ TEST_F(CliEndToEnd, TooLittleMemoryRefusesBeforeAnyWork) {
     EXPECT_EQ(o.err.find("step"), std::string::npos) << o.err;
     EXPECT_EQ(o.out, "");
   }
-  // 1 MB suffices for one small computation (about 0.2 MB), but not when 16
-  // threads share it: the stacks of the 15 extra ones make it 1.11 MB.
+  // 1 MB suffices for one small computation (about 0.2 MB), but not when 8
+  // threads share it: the 7 extra ones make it 1.07 MB.
   EXPECT_EQ(run({"--digits", "10000", "--runs", "1", "--quiet"}, one_mb).exit_code, 0);
-  const std::vector<std::string> shared{"--parallel", "16", "--digits", "10000", "--runs", "1", "--quiet"};
+  const std::vector<std::string> shared{"--parallel", "8", "--digits", "10000", "--runs", "1", "--quiet"};
   const ProcessOutcome o = run(shared, one_mb);
   EXPECT_EQ(o.exit_code, 2);
-  EXPECT_EQ(o.err, "morlant-cli: 1 computation of 10000 digits on 16 threads needs 2 MB of memory, but only 1 MB are "
+  EXPECT_EQ(o.err, "morlant-cli: 1 computation of 10000 digits on 8 threads needs 2 MB of memory, but only 1 MB are "
                    "available; nothing was started (use fewer --parallel or --digits)\n");
   EXPECT_EQ(run(shared, {{"MORLANT_CLI_AVAILABLE_MEMORY_MB", "2"}}).exit_code, 0);
 }
