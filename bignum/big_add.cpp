@@ -226,9 +226,14 @@ int32_t big_add_aligned(int32_t n, int32_t R, int32_t shift, const uint16_t* x,
 
 // Sign of |a| - |b| for non-zero normalised a and b (may be the same record).
 // Normalisation makes the larger exponent the larger magnitude.
+// Nearly equal numbers share long runs of leading words (the AGM's means and
+// a Newton step's residual), so equal blocks are skipped with memcmp first.
 static int32_t compare_magnitudes(int32_t n, const BigFloat* a, const BigFloat* b) {
   if (a->exponent != b->exponent) return a->exponent > b->exponent ? 1 : -1;
-  for (int32_t i = 0; i < n; ++i) {
+  constexpr int32_t kBlock = 64;
+  int32_t i = 0;
+  while (i + kBlock <= n && std::memcmp(a->digits + i, b->digits + i, kBlock * sizeof(uint16_t)) == 0) i += kBlock;
+  for (; i < n; ++i) {
     if (a->digits[i] != b->digits[i]) return a->digits[i] > b->digits[i] ? 1 : -1;
   }
   return 0;
@@ -263,7 +268,12 @@ static void subtract_magnitudes(int32_t n, int32_t R, const BigFloat* X, const B
     o[i] = static_cast<uint16_t>(t + (R & -b));
   }
   if (o != x && i >= 0) std::memcpy(o, x, sizeof(uint16_t) * static_cast<std::size_t>(i + 1));
+  // The leading zeros of a cancellation, four words at a time first.
   int32_t z = 0;
+  for (uint64_t four = 0; z + 4 <= n; z += 4) {
+    std::memcpy(&four, o + z, sizeof four);
+    if (four != 0) break;
+  }
   while (z < n && o[z] == 0) ++z;
   if (z == n) {
     out->sign = 0;

@@ -64,8 +64,9 @@ void team_for(Team* team, F&& f) {
 
 // The team that should share work over `length` elements (doubles or
 // words): none below kTeamMinLength, where the hand-offs would cost more
-// than the shares save.
-constexpr int64_t kTeamMinLength = 1 << 15;
+// than the shares save. A hand-off to members that spin costs well under a
+// microsecond (perf/team_handoff); a transform of 4096 doubles takes several.
+constexpr int64_t kTeamMinLength = 1 << 12;
 inline Team* team_for_length(Team* team, int64_t length) { return length >= kTeamMinLength ? team : nullptr; }
 
 // The first of `count` items that part `part` of `parts` owns: parts own

@@ -97,9 +97,9 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
 // a team hands out.
 TEST(TeamTransform, SharedTransformsEqualTheOneThreadOnesToTheBit) {
 #if defined(MORLANT_TESTS_EMULATED) || defined(MORLANT_TESTS_SANITIZED)
-  const int32_t lengths[] = {1 << 15, 1 << 16};
+  const int32_t lengths[] = {1 << 12, 1 << 15, 1 << 16};
 #else
-  const int32_t lengths[] = {1 << 15, 1 << 16, 1 << 19};
+  const int32_t lengths[] = {1 << 12, 1 << 15, 1 << 16, 1 << 19};
 #endif
   for (int32_t members : {2, 3, 4, 7}) {
     Team* team = team_start(members);
