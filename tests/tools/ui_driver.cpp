@@ -27,7 +27,7 @@ HWND main_window() { return FindWindowW(L"BasicWindowClass", L"Morlant"); }
 HWND about_dialog() { return FindWindowW(nullptr, L"About Morlant"); }
 HWND start_button() { return GetDlgItem(main_window(), kIdcStart); }
 
-// A run's progress as START's window text tells it ("Running, 37 %"); -1 when none runs.
+// A run's progress as START's window text tells it ("Running, 37 %"), -1 when none runs.
 int progress() {
   wchar_t text[64] = L"";
   int percent = -1;
@@ -79,14 +79,11 @@ bool run(const std::string& command, const char* argument) {
                                       wait_for([] { return about_dialog() != nullptr; }, seconds);
   if (command == "about-rect") return print_rect(about_dialog());
   if (command == "wait-result") return wait_for([] { return IsWindowEnabled(start_button()) != FALSE; }, seconds);
-  if (command == "wait-progress") {  // or until START is enabled: the run has ended
-    wanted_percent = argument != nullptr ? std::atoi(argument) : 0;
+  if (command == "wait-progress" || command == "progress") {  // the first stops early when the run ends
+    wanted_percent = command == "progress" ? -1 : std::atoi(argument != nullptr ? argument : "0");
     wait_for([] { return progress() >= wanted_percent || IsWindowEnabled(start_button()); }, 900);
-  }
-  if (command == "wait-progress" || command == "progress") {
     const int percent = progress();
-    std::printf("%d\n", percent);
-    return percent >= wanted_percent;
+    return std::printf("%d\n", percent) > 0 && percent >= wanted_percent;
   }
   return false;
 }
