@@ -23,6 +23,10 @@ shot() {  # name, rectangle "x y w h"
   echo "$out/$1.png"
 }
 
+# A display left by the tests, with their prefixes' servers, kept the
+# desktop's window from being activated (the clicks on START went nowhere):
+# the pictures start on a display and servers of their own.
+scripts/wine-run.sh --stop build/windows-x64/wine
 status=0
 for dpi in 96 144; do
   export MORLANT_WINE_DPI=$dpi
