@@ -222,14 +222,15 @@ TEST_F(MainWindowDpi, CreatedAtItsDpiAndMovedToTheOtherAndBackItIsTheWindowCreat
   expect_same(back, created_here, "moved back");
 }
 
-// Fault: Wine's GDI+ ignores the ellipsis trimming, so a long processor name
-// was cut at its row's edge ("... Turin-like Processo"). A 64-character name
-// must stay within its value rectangle and end in an ellipsis: the last three
-// marks of its ink are dots in the lower half of its row.
+// Fault: Wine's GDI+ ignores the ellipsis trimming, so a long processor
+// name was cut at its row's edge, mid-word and without an ellipsis. A
+// 64-character name must stay within its value rectangle and end in an
+// ellipsis: the last three marks of its ink are dots in the lower half of
+// its row.
 TEST_F(MainWindowDpi, LongProcessorNameEndsInAnEllipsisWithinItsRow) {
   const int dpi = static_cast<int>(GetDpiForWindow(window));
   const RECT card = kLayouts[dpi == 144].controls[3];  // x, y, width, height
-  std::strcpy(system_info.cpu_name, "Oxide Virtual Turin-like Processor, a name sixty-four chars long");
+  std::strcpy(system_info.cpu_name, "Testcorp(R) Virtual Processor T9-4200, a name 64 characters long");
   const Snapshot s = snapshot(window);
   save_shot(s, "long-processor-name-" + std::to_string(dpi));
   ASSERT_FALSE(s.pixels.empty());
