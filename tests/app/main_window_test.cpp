@@ -75,7 +75,8 @@ class MainWindow : public apptest::MainWindowTest {
   // Whether START has the keyboard focus within 3 s. Flaky once each, the
   // focus when the window opens (emulated Wine) and after a run (a loaded
   // Wine): the window was activated a moment late; the focus must then
-  // still land on START.
+  // still land on START. (Another test process's window, shown meanwhile,
+  // took the activation too: the window tests hold a lock for that.)
   static bool start_focused() { return pump_until([] { return GetFocus() == start_button_window; }, 3000); }
   bool key(UINT vk, bool control = false) {
     BYTE keys[256];
@@ -182,9 +183,10 @@ TEST_F(MainWindow, DestroyWaitsAtMostOneSecondForTheWorkerAndDeletesTheFonts) {
 // hand cursor over the menu icon alone; the result copied as text.
 TEST_F(MainWindow, MenusAndShortcutsOpenAboutAndCopyTheResultTheHandOverTheMenuIconOnly) {
   // Flaky once (emulated Wine): the About dialog did not open from the menu
-  // icon's menu. A window activated a moment late may take its activation
-  // while the menu is open, which ends the menu before the posted keys reach
-  // it; so the menu opens once the window is active, START focused.
+  // icon's menu. An activation while the menu is open (this window's own,
+  // arriving late, or another test's window) ends the menu before the
+  // posted keys reach it; so the menu opens once the window is active,
+  // START focused.
   ASSERT_TRUE(start_focused()) << "the window was not activated";
   std::wstring entries;  // their count, then each entry's text and command
   apptest::with_modal_window(
