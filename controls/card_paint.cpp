@@ -8,6 +8,9 @@
 // picture the card is drawn straight onto the window.
 #include "controls/card_paint.h"
 
+#include <string>
+#include <vector>
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -65,6 +68,42 @@ GpBrush* solid_brush(CardPaint* card, ARGB colour) {
   return nullptr;
 }
 
+// The width GDI+ gives `text` on one line; 0 when it cannot be measured (the
+// text is then drawn as it is).
+REAL line_width(const CardPaint& card, const std::wstring& text, GpFont* font, GpStringFormat* format) {
+  const RectF unbounded(0, 0, 32768, 32768);
+  RectF box;
+  const GpStatus status = GdipMeasureString(card.surface, text.c_str(), -1, font, &unbounded, format, &box, nullptr,
+                                           nullptr);
+  return status == Ok ? box.Width : 0;
+}
+
+// `text` when it fits `width`, else its longest beginning that fits with an
+// ellipsis after it, cut between two characters (never inside a surrogate
+// pair) and without trailing spaces. The line formats ask GDI+ for this
+// trimming, but Wine's GDI+ ignores it and cuts the text at the edge, so the
+// text is fitted here; Windows' own trimming then finds nothing to cut.
+std::wstring fit_line(const CardPaint& card, const wchar_t* text, GpFont* font, GpStringFormat* format, REAL width) {
+  std::wstring line(text);
+  if (line_width(card, line, font, format) <= width) return line;
+  const auto with_ellipsis = [&](size_t kept) {
+    while (kept > 0 && line[kept - 1] == L' ') --kept;
+    return line.substr(0, kept) + L"\u2026";
+  };
+  const auto fits = [&](size_t kept) {
+    return line_width(card, with_ellipsis(kept), font, format) <= width;
+  };
+  std::vector<size_t> cuts;  // lengths of the beginnings that end between two characters
+  for (size_t i = 0; i < line.size(); ++i)
+    if (!IS_LOW_SURROGATE(line[i])) cuts.push_back(i);
+  size_t low = 0, high = cuts.size();  // cuts[low] fits (or is 0); cuts[high] would not
+  while (high - low > 1) {
+    const size_t middle = (low + high) / 2;
+    (fits(cuts[middle]) ? low : high) = middle;
+  }
+  return with_ellipsis(cuts[low]);
+}
+
 }  // namespace
 
 void begin_card_paint(HWND window, CardPaint* card) {
@@ -105,7 +144,8 @@ void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, ARGB colou
   if (gdiplus == nullptr || brush == nullptr || layout == nullptr) return;
   const RectF rectangle(static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
                         static_cast<REAL>(height));
-  GdipDrawString(card->surface, text, -1, gdiplus, &rectangle, layout, brush);
+  const std::wstring line = fit_line(*card, text, gdiplus, layout, rectangle.Width);
+  GdipDrawString(card->surface, line.c_str(), -1, gdiplus, &rectangle, layout, brush);
 }
 
 void end_card_paint(CardPaint* card) {

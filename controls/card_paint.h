@@ -51,8 +51,9 @@ void begin_card_paint(HWND window, CardPaint* card);
 inline int card_length(const CardPaint& card, int length_96) { return scale_for_dpi(length_96, card.dpi); }
 
 // Draws text on one line into the rectangle with the GDI+ font made from
-// `font`, a solid brush of `colour` and the line format. Draws nothing
-// when an object cannot be made.
+// `font`, a solid brush of `colour` and the line format; a text too wide for
+// the rectangle is cut between two characters and ends in an ellipsis. Draws
+// nothing when an object cannot be made.
 void draw_card_line(CardPaint* card, const wchar_t* text, HFONT font, Gdiplus::ARGB colour, LineFormat format, int x,
                     int y, int width, int height);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the real Morlant.exe under Wine, at 96 and 144 DPI: idle,
-# while a benchmark runs, after it has finished, and with the About dialog
-# open. Runs one full benchmark per DPI (a few minutes in all).
+# while a benchmark runs (between 30 and 70 %), after it has finished, and
+# with the About dialog open. Runs one full benchmark per DPI (a few minutes
+# in all).
 #   scripts/screenshots.sh [output directory, default build/screenshots]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,11 @@ shot() {  # name, rectangle "x y w h"
   echo "$out/$1.png"
 }
 
+# A display left by the tests, with their prefixes' servers, kept the
+# desktop's window from being activated (the clicks on START went nowhere):
+# the pictures start on a display and servers of their own.
+scripts/wine-run.sh --stop build/windows-x64/wine
+status=0
 for dpi in 96 144; do
   export MORLANT_WINE_DPI=$dpi
   scripts/wine-run.sh "$exe" &
@@ -34,8 +40,18 @@ for dpi in 96 144; do
   shot "idle-$dpi" "$rect"
   # The first click can be taken by the desktop's own start-up: try again.
   for _ in 1 2 3; do scripts/wine-run.sh "$driver" click-start && break; sleep 2; done
-  sleep 25
-  shot "running-$dpi" "$rect"
+  # Mid-run whatever the machine's speed: once START reads 30 % or more
+  # ("Running, 37 %"), and said when the ring had passed 70 % by the shot.
+  if scripts/wine-run.sh "$driver" wait-progress 30 >/dev/null; then
+    sleep 0.3  # the ring repaints just after its text changes
+    shot "running-$dpi" "$rect"
+    percent=$(scripts/wine-run.sh "$driver" progress | tr -d '\r') || true
+    [ "${percent:--1}" -ge 0 ] && [ "$percent" -le 70 ] ||
+      echo "screenshots.sh: running-$dpi shows the ring past 70 % (after the shot: ${percent:-?} %)" >&2
+  else
+    echo "screenshots.sh: no run reached 30 % (not started, or ended first): no running-$dpi picture" >&2
+    status=1
+  fi
   scripts/wine-run.sh "$driver" wait-result 900
   sleep 1
   shot "finished-$dpi" "$rect"
@@ -46,3 +62,4 @@ for dpi in 96 144; do
   scripts/wine-run.sh --stop build/windows-x64/wine
   wait "$app" 2>/dev/null || true
 done
+exit "$status"

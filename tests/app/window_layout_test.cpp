@@ -3,8 +3,10 @@
 // of system DPI 96 and in one of DPI 144 (MORLANT_WINE_DPI).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -218,6 +220,42 @@ TEST_F(MainWindowDpi, CreatedAtItsDpiAndMovedToTheOtherAndBackItIsTheWindowCreat
   expect_layout(created_other, other);
   expect_same(moved, created_other, "moved to the other DPI");
   expect_same(back, created_here, "moved back");
+}
+
+// Fault: Wine's GDI+ ignores the ellipsis trimming, so a long processor
+// name was cut at its row's edge, mid-word and without an ellipsis. A
+// 64-character name must stay within its value rectangle and end in an
+// ellipsis: the last three marks of its ink are dots in the lower half of
+// its row.
+TEST_F(MainWindowDpi, LongProcessorNameEndsInAnEllipsisWithinItsRow) {
+  const int dpi = static_cast<int>(GetDpiForWindow(window));
+  const RECT card = kLayouts[dpi == 144].controls[3];  // x, y, width, height
+  std::strcpy(system_info.cpu_name, "Testcorp(R) Virtual Processor T9-4200, a name 64 characters long");
+  const Snapshot s = snapshot(window);
+  save_shot(s, "long-processor-name-" + std::to_string(dpi));
+  ASSERT_FALSE(s.pixels.empty());
+  const int margin = scale_for_dpi(20, dpi), top = card.top + margin, bottom = top + scale_for_dpi(22, dpi);
+  const int left = card.left + margin + scale_for_dpi(84, dpi), right = card.left + card.right - margin;
+  std::vector<RECT> marks;  // the value's runs of columns with ink (darker than the fill), with the rows they span
+  int black_outside = 0;    // the value's black, unlike the grey label, is below 100
+  for (int x = card.left + 1; x < card.left + card.right - 1; ++x) {
+    RECT ink{x, bottom, x + 1, top};
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t p = s.pixels[static_cast<size_t>(y * s.client.right + x)];
+      const uint32_t darkest = std::min({p & 0xFF, p >> 8 & 0xFF, p >> 16 & 0xFF});
+      black_outside += darkest < 100 && (x < left || x >= right);
+      if (darkest < 170 && x >= left) ink.top = std::min<LONG>(ink.top, y), ink.bottom = y + 1;
+    }
+    if (ink.bottom <= ink.top) continue;
+    if (marks.empty() || marks.back().right != x) marks.push_back(ink);
+    else UnionRect(&marks.back(), &marks.back(), &ink);
+  }
+  EXPECT_EQ(black_outside, 0) << "the name spills out of its rectangle";
+  ASSERT_GE(marks.size(), 10u) << "no processor name drawn";
+  for (size_t k = marks.size() - 3; k < marks.size(); ++k)  // small, below the middle of the (centred) line
+    EXPECT_TRUE(2 * marks[k].top >= top + bottom && marks[k].bottom - marks[k].top <= dpi / 32)
+        << "mark " << k << " of " << marks.size() << " at x " << marks[k].left << " is no dot: rows " << marks[k].top
+        << " to " << marks[k].bottom << " of " << top << " to " << bottom;
 }
 
 }  // namespace

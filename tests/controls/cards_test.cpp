@@ -101,21 +101,18 @@ Found find_text(const Capture& picture, int x0, int y0, int x1, int y1) {
 }
 
 // Grey labels from the left margin, black values up to the right one, each on
-// one line in its 22-pixel row; no text anywhere else, a long name cut.
+// one line in its 22-pixel row; no text anywhere else. (A name too long for
+// its row: the main window's layout test, at both DPIs.)
 TEST(SysInfoCard, RowsFollowEachOtherOnOneLineEach) {
   constexpr int kWidth = 360, kHeight = 170, kMargin = 20, kRow = 22, kLabel = 84, kRight = kWidth - kMargin;
-  const struct { int32_t mhz; const char* cpu_name; int rows; } cases[] = {
-      {0, "Fake CPU", 5},
-      {3200, "Fake CPU", 6},
-      {0, "Intel(R) Core(TM) i9-13900K CPU @ 3.00GHz, a processor whose name is far wider than its row", 5}};
+  const struct { int32_t mhz; int rows; } cases[] = {{0, 5}, {3200, 6}};
   HWND card = CreateWindowExW(0, L"SysInfoCardClass", L"", WS_CHILD | WS_VISIBLE, 20, 20, kWidth, kHeight,
                               test_parent(), nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(card, nullptr);
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.cpu_name);
+    SCOPED_TRACE(c.rows);
     system_info = base_info();
     system_info.cpu_mhz = c.mhz;
-    std::strcpy(system_info.cpu_name, c.cpu_name);
     InvalidateRect(card, nullptr, TRUE);
     paint_now(test_parent());
     const Capture picture(card);
@@ -136,8 +133,6 @@ TEST(SysInfoCard, RowsFollowEachOtherOnOneLineEach) {
       EXPECT_NEAR((value.y0 + value.y1) / 2.0, y + kRow / 2.0, 3);
     }
     EXPECT_EQ(find_text(picture, 3, 3, kWidth - 3, kHeight - 3).count, in_rows) << "text outside the rows";
-    // Nothing in the label column after "CPU:": the long name stays in its rectangle.
-    EXPECT_EQ(find_text(picture, kMargin + 44, kMargin, kMargin + kLabel, kMargin + kRow).count, 0);
   }
   destroy_children(test_parent());
 }
