@@ -52,17 +52,20 @@ void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat*
     }
     return static_cast<uint64_t>(c);
   };
-  // On a team each part takes its share of the words from carry 0; each
-  // share's carry (below f) is then added into the share above, from the
-  // least significant up, where it stops within a few words. The words are
-  // the exact product's, whatever the shares.
+  // On a team the words are cut into pieces (team_pieces), each multiplied
+  // from carry 0 by whichever member takes it; each piece's carry (below f)
+  // is then added into the piece above, from the least significant up, where
+  // it stops within a few words. The words are the exact product's, whatever
+  // the cut.
   team = team_for_length(team, n);
-  const int32_t parts = team_size(team);
-  uint64_t carries[kTeamMaxMembers];
-  const auto bound = [&](int32_t part) { return static_cast<int32_t>(team_share(n, part, parts)); };
-  team_for(team, [&](int32_t part, int32_t) { carries[part] = chain(bound(part), bound(part + 1)); });
+  const int64_t pieces = team_pieces(team, n);
+  uint64_t carries[kTeamMaxPieces];
+  const auto bound = [&](int64_t p) { return static_cast<int32_t>(team_piece_start(n, p, pieces)); };
+  team_for(team, [&](int32_t, int32_t) {
+    team_each(team, pieces, [&](int64_t p) { carries[p] = chain(bound(p), bound(p + 1)); });
+  });
   const uint64_t ur = static_cast<uint64_t>(R);
-  for (int32_t p = parts - 1; p >= 1; --p) {
+  for (int64_t p = pieces - 1; p >= 1; --p) {
     uint64_t carry = carries[p];
     for (int32_t i = bound(p) - 1; i >= bound(p - 1) && carry != 0; --i) {
       const uint64_t s = o[i] + carry;

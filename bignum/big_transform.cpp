@@ -106,25 +106,24 @@ struct CarryChain {
     return c[0];
   }
 
-  // Rounds coef (round_in_place) and runs the chains. On a team each part
-  // takes its share of the coefficients and runs it from carry 0 (the least
-  // significant share from the incoming carry); then, as within one run,
-  // each share's carry-out ripples into the share above, from the least
-  // significant up. The words are the exact sum's base-R digits, which are
-  // unique, so they do not depend on the shares.
+  // Rounds coef (round_in_place) and runs the chains. On a team the
+  // coefficients are cut into pieces (team_pieces), each run from carry 0
+  // (the least significant from the incoming carry) by whichever member takes
+  // it; then, as within one run, each piece's carry-out ripples into the
+  // piece above, from the least significant up. The words are the exact
+  // sum's base-R digits, which are unique, so they do not depend on the cut.
   static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words, Team* team) {
-    int64_t out[kTeamMaxMembers];
-    const int32_t parts = team_size(team);
-    team_for(team, [&](int32_t part, int32_t) {
-      const int32_t lo = static_cast<int32_t>(team_share(count, part, parts));
-      const int32_t hi = static_cast<int32_t>(team_share(count, part + 1, parts));
-      round_in_place(coef + lo, hi - lo, s, kOffset);
-      out[part] = run(coef + lo, hi - lo, part == parts - 1 ? carry : 0, words + lo);
+    int64_t out[kTeamMaxPieces];
+    const int64_t pieces = team_pieces(team, count);
+    const auto bound = [&](int64_t p) { return static_cast<int32_t>(team_piece_start(count, p, pieces)); };
+    team_for(team, [&](int32_t, int32_t) {
+      team_each(team, pieces, [&](int64_t p) {
+        const int32_t lo = bound(p), hi = bound(p + 1);
+        round_in_place(coef + lo, hi - lo, s, kOffset);
+        out[p] = run(coef + lo, hi - lo, p == pieces - 1 ? carry : 0, words + lo);
+      });
     });
-    for (int32_t p = parts - 1; p >= 1; --p) {
-      const int32_t lo = static_cast<int32_t>(team_share(count, p - 1, parts));
-      out[p - 1] += ripple(words, lo, static_cast<int32_t>(team_share(count, p, parts)), out[p]);
-    }
+    for (int64_t p = pieces - 1; p >= 1; --p) out[p - 1] += ripple(words, bound(p - 1), bound(p), out[p]);
     return out[0];
   }
 };
@@ -201,18 +200,22 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
   const uint16_t* d = a->digits + s;
   const int32_t w0 = m > 0 ? d[0] : 0;
   X[L + 1] = static_cast<double>(a->sign) * w0;
-  // Each part zeroes its share of X[m+1 ... L/2+1] and balances its share of
-  // the words from the third on. X[L/2 + 2 ... L] stay as they are: the
+  // Each piece zeroes its share of X[m+1 ... L/2+1] and balances its share
+  // of the words from the third on. X[L/2 + 2 ... L] stay as they are: the
   // forward transform of the product path takes them as zero without reading
   // them.
   const int32_t zeros = limit - m;
   const int32_t words = m > 2 ? m - 2 : 0;
-  team_for(team_for_length(team, limit), [&](int32_t part, int32_t parts) {
-    const int64_t z0 = team_share(zeros, part, parts), z1 = team_share(zeros, part + 1, parts);
-    std::memset(X + m + 1 + z0, 0, static_cast<std::size_t>(z1 - z0) * sizeof(double));
-    const int32_t lo = 2 + static_cast<int32_t>(team_share(words, part, parts));
-    const int32_t hi = 2 + static_cast<int32_t>(team_share(words, part + 1, parts));
-    balance_words(d, lo, hi, balance_carry(d, hi, m, R / 2), R, X);
+  team = team_for_length(team, limit);
+  const int64_t pieces = team_pieces(team, limit);
+  team_for(team, [&](int32_t, int32_t) {
+    team_each(team, pieces, [&](int64_t p) {
+      const int64_t z0 = team_piece_start(zeros, p, pieces), z1 = team_piece_start(zeros, p + 1, pieces);
+      std::memset(X + m + 1 + z0, 0, static_cast<std::size_t>(z1 - z0) * sizeof(double));
+      const int32_t lo = 2 + static_cast<int32_t>(team_piece_start(words, p, pieces));
+      const int32_t hi = 2 + static_cast<int32_t>(team_piece_start(words, p + 1, pieces));
+      balance_words(d, lo, hi, balance_carry(d, hi, m, R / 2), R, X);
+    });
   });
   if (m >= 2) X[2] = d[1] + balance_carry(d, 2, m, R / 2);
   X[1] = w0;

@@ -6,8 +6,8 @@
 
 #include "bignum/big_transform.h"
 
-void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts) {
-  fftv::fused(kind, L, x, y, z, part, parts);
+void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team) {
+  fftv::fused(kind, L, x, y, z, team);
 }
 
 namespace {
@@ -17,7 +17,8 @@ void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* t
 #ifdef MORLANT_FFT_HAVE_VEC
   if (fft_simd_available()) pass = fft_fused_vec;
 #endif
-  team_for(team_for_length(team, L), [&](int32_t part, int32_t parts) { pass(kind, L, x, y, z, part, parts); });
+  team = team_for_length(team, L);
+  team_for(team, [&](int32_t, int32_t) { pass(kind, L, x, y, z, team); });
 }
 
 }  // namespace

@@ -7,18 +7,19 @@
 #include <cstdint>
 
 #include "fft/fft_simd.h"
+#include "fft/team.h"
 
 // The kernels of big_transform.h by name.
 enum class FusedKernel { mul, mul_stored, mul_into_stored, mul_partial, mul_accumulate, sqr, sqr_keep, sqr_stored };
 
-// Part `part` of `parts` of the pass of kernel `kind` on transform arrays of
-// length L >= 4 (L + 2 doubles), taking x, y and z as that kernel does;
-// arrays the kernel does not use may be null. The parts together are the
-// whole pass, whatever `parts`.
-void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts);
+// The pass of kernel `kind` on transform arrays of length L >= 4 (L + 2
+// doubles), taking x, y and z as that kernel does; arrays the kernel does
+// not use may be null. Called by every part of a job on `team`, the parts
+// share the pass (team_each); with a null team it is all done here.
+void fft_fused_portable(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team);
 #ifdef MORLANT_FFT_HAVE_VEC
 // Call only when fft_simd_available().
-void fft_fused_vec(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts);
+void fft_fused_vec(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team);
 #endif
 
 #endif  // MORLANT_BIGNUM_FFT_KERNELS_H

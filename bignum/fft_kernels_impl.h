@@ -186,40 +186,44 @@ MORLANT_FFT_INLINE void group8(std::size_t p, std::size_t q, cpx base, Pair& pai
   (emit(p + 2 * l, q - 2 * l, mul(base, GroupRoot<l>::value), pair), ...);
 }
 
-// Part `part` of `parts` of the pass of kernel K on arrays of length L >= 4:
-// part 0 takes the middle value and the octaves of fewer than eight t, and
-// each part its share (team_share) of every longer octave's blocks. The
-// parts write disjoint positions; each value is the same whoever takes it.
+// Blocks of an octave per piece of a shared pass.
+constexpr std::size_t kBlocksPerPiece = 8;
+
+// The pass of kernel K on arrays of length L >= 4, in pieces handed out on
+// the team (team_each; null: all of them here): piece 0 is the middle value,
+// octave 1 and every octave of fewer than kBlocksPerPiece blocks, each
+// further piece kBlocksPerPiece blocks of a longer octave. Pieces write
+// disjoint positions, and each value is the same whoever takes it.
 template <unsigned K>
-void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out, int32_t part, int32_t parts) {
-  if (part == 0) middle_value<K>(x, y, z, out);
-  if (L < 8) return;
-  // Octave 1: Z_{N/4} at position 2, its mirror at 3, theta = pi/4.
-  if (part == 0) fused_at<K>(5, 7, c1{split_twiddle({kH, kH})}, x, y, z, out);
+void fused_pass(int32_t L, double* x, const double* y, const double* z, double* out, Team* team) {
   auto pair = [&](std::size_t lo, std::size_t hi, cv2 w) MORLANT_FFT_INLINE_LAMBDA { fused_at<K>(lo, hi, w, x, y, z, out); };
   constexpr cpx e4 = unit_root(4, 256), e2 = unit_root(2, 256), e1 = unit_root(1, 256);
   const std::size_t N = static_cast<std::size_t>(L) / 2;
-  for (int m = 2; (std::size_t{1} << m) < N; ++m) {
+  // Octave m: T t in blocks of B (T / B blocks; none below eight t).
+  const auto bits = [](int m) { return m - 2; };
+  const auto block_bits = [&](int m) { return bits(m) < kBlockBits ? bits(m) : kBlockBits; };
+  const auto blocks = [&](int m) {
+    return bits(m) < 3 ? std::size_t{0} : std::size_t{1} << (bits(m) - block_bits(m));
+  };
+  // Blocks [first, stop) of octave m (all of an octave below eight t).
+  const auto octave_blocks = [&](int m, std::size_t first, std::size_t stop) {
     const std::size_t octave = std::size_t{1} << m, mirror = 3 * octave - 1;
-    const int b = m - 2, c = b < kBlockBits ? b : kBlockBits;
+    const int b = bits(m), c = block_bits(m);
     const std::size_t T = std::size_t{1} << b, B = std::size_t{1} << c;
     // theta of t0 = the first t of a block (of one t below eight)
-    auto angle = [&](std::size_t t0, int bits, int shift) {
-      const double r = static_cast<double>(reverse_bits(t0 >> shift, bits));
+    auto angle = [&](std::size_t t0, int angle_bits, int shift) {
+      const double r = static_cast<double>(reverse_bits(t0 >> shift, angle_bits));
       return kPi * (4.0 * r + 1.0) / static_cast<double>(2 * octave);
     };
     if (T < 8) {
-      for (std::size_t t = 0; t < T && part == 0; ++t) {
+      for (std::size_t t = 0; t < T; ++t) {
         const double theta = angle(t, b, 0);
         const std::size_t p = octave + 2 * t;
         emit(p, mirror - p, {std::cos(theta), std::sin(theta)}, pair);
       }
-      continue;
+      return;
     }
-    const int64_t blocks = static_cast<int64_t>(T / B);
-    const std::size_t first = static_cast<std::size_t>(team_share(blocks, part, parts)) * B;
-    const std::size_t stop = static_cast<std::size_t>(team_share(blocks, part + 1, parts)) * B;
-    for (std::size_t t0 = first; t0 < stop; t0 += B) {
+    for (std::size_t t0 = first * B; t0 < stop * B; t0 += B) {
       const double theta = angle(t0, b - c, c);
       const cpx base = {std::cos(theta), std::sin(theta)};
       for (std::size_t g = 0; g < B / 8; ++g) {
@@ -231,20 +235,42 @@ void fused_pass(int32_t L, double* x, const double* y, const double* z, double* 
         group8(p, mirror - p, bg, pair, std::make_integer_sequence<int, 8>());
       }
     }
-  }
+  };
+  int top = 2;  // octaves 2 ... top - 1
+  while ((std::size_t{1} << top) < N) ++top;
+  int64_t pieces = 1;
+  for (int m = 2; m < top; ++m)
+    if (blocks(m) >= kBlocksPerPiece) pieces += static_cast<int64_t>(blocks(m) / kBlocksPerPiece);
+  team_each(team, pieces, [&](int64_t piece) {
+    if (piece == 0) {
+      middle_value<K>(x, y, z, out);
+      if (L < 8) return;
+      // Octave 1: Z_{N/4} at position 2, its mirror at 3, theta = pi/4.
+      fused_at<K>(5, 7, c1{split_twiddle({kH, kH})}, x, y, z, out);
+      for (int m = 2; m < top; ++m)
+        if (blocks(m) < kBlocksPerPiece) octave_blocks(m, 0, blocks(m));
+      return;
+    }
+    std::size_t k = static_cast<std::size_t>(piece - 1);
+    for (int m = 2; m < top; ++m) {
+      const std::size_t own = blocks(m) >= kBlocksPerPiece ? blocks(m) / kBlocksPerPiece : 0;
+      if (k < own) return octave_blocks(m, k * kBlocksPerPiece, (k + 1) * kBlocksPerPiece);
+      k -= own;
+    }
+  });
 }
 
 // The kernels by name: their flags and where the result goes.
-void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts) {
+void fused(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team) {
   switch (kind) {
-    case FusedKernel::mul: return fused_pass<KeepX | Unsplit>(L, x, y, z, y, part, parts);
-    case FusedKernel::mul_stored: return fused_pass<XSplit | Unsplit>(L, x, y, z, y, part, parts);
-    case FusedKernel::mul_into_stored: return fused_pass<KeepX | YSplit | Unsplit>(L, x, y, z, y, part, parts);
-    case FusedKernel::mul_partial: return fused_pass<KeepX>(L, x, y, z, y, part, parts);
-    case FusedKernel::mul_accumulate: return fused_pass<XSplit | Accumulate | Unsplit>(L, x, y, z, z, part, parts);
-    case FusedKernel::sqr: return fused_pass<Square | Unsplit>(L, x, y, z, x, part, parts);
-    case FusedKernel::sqr_keep: return fused_pass<KeepX | Square | Unsplit>(L, x, y, z, y, part, parts);
-    case FusedKernel::sqr_stored: return fused_pass<XSplit | Square | Unsplit>(L, x, y, z, x, part, parts);
+    case FusedKernel::mul: return fused_pass<KeepX | Unsplit>(L, x, y, z, y, team);
+    case FusedKernel::mul_stored: return fused_pass<XSplit | Unsplit>(L, x, y, z, y, team);
+    case FusedKernel::mul_into_stored: return fused_pass<KeepX | YSplit | Unsplit>(L, x, y, z, y, team);
+    case FusedKernel::mul_partial: return fused_pass<KeepX>(L, x, y, z, y, team);
+    case FusedKernel::mul_accumulate: return fused_pass<XSplit | Accumulate | Unsplit>(L, x, y, z, z, team);
+    case FusedKernel::sqr: return fused_pass<Square | Unsplit>(L, x, y, z, x, team);
+    case FusedKernel::sqr_keep: return fused_pass<KeepX | Square | Unsplit>(L, x, y, z, y, team);
+    case FusedKernel::sqr_stored: return fused_pass<XSplit | Square | Unsplit>(L, x, y, z, x, team);
   }
 }
 

@@ -5,7 +5,7 @@
 #ifdef MORLANT_FFT_HAVE_VEC
 #include "bignum/fft_kernels_impl.h"
 
-void fft_fused_vec(FusedKernel kind, int32_t L, double* x, double* y, double* z, int32_t part, int32_t parts) {
-  fftv::fused(kind, L, x, y, z, part, parts);
+void fft_fused_vec(FusedKernel kind, int32_t L, double* x, double* y, double* z, Team* team) {
+  fftv::fused(kind, L, x, y, z, team);
 }
 #endif

@@ -104,14 +104,18 @@ template <bool Odd>
 inline tw2 back_of(tw2 cur, tw2 next, tw2 chain) { return kBackChains && !Odd ? chain : join(next, cur); }
 
 // A stage's looping walk restarts its chains every 64 front pairs; these
-// runs are independent, and a stage can be walked in parts: part `part` of
-// `parts` takes its share (team_share) of the runs.
+// runs are independent, so a stage can be walked in pieces: runs
+// [first_run, stop_run) of its stage_runs(n).
+inline int64_t stage_runs(int32_t n) {
+  return n > kStraightStageMax ? static_cast<int64_t>((static_cast<size_t>(n) / 16 - 2) / 64 + 1) : 1;
+}
+
 template <bool Odd, class At>
-inline void loop_stage(int32_t n, double* z, At at, int32_t part, int32_t parts) {
+inline void loop_stage(int32_t n, double* z, At at, int64_t first_run, int64_t stop_run) {
   const size_t q = static_cast<size_t>(n) / 8, last = q / 2 - 2, s = 2 * q;
-  const int64_t runs = static_cast<int64_t>(last / 64 + 1);
-  const size_t first = static_cast<size_t>(team_share(runs, part, parts)) * 64;
-  const size_t stop = static_cast<size_t>(team_share(runs, part + 1, parts)) * 64;
+  const int64_t runs = stage_runs(n);
+  const size_t first = static_cast<size_t>(first_run) * 64;
+  const size_t stop = static_cast<size_t>(stop_run < runs ? stop_run : runs) * 64;
   const double theta = stage_angle<Odd>(n);
   const cpx w = {std::cos(theta), std::sin(theta)};
   const cpx w2 = mul(w, w), w3 = mul(w2, w), w4 = mul(w2, w2);
@@ -162,15 +166,16 @@ MORLANT_FFT_INLINE void straight_stage(double* z, At& at, std::integer_sequence<
 }
 
 // Calls at(p, s, w1, w3) for every vector p of a stage on n >= 64 doubles
-// (s: doubles between quarters) with the forward stage's twiddles there; in
-// parts, only for part's share of them (a straight-line stage is part 0's).
+// (s: doubles between quarters) with the forward stage's twiddles there, or
+// for those of runs [first_run, stop_run) (a straight-line stage is one run).
 // A function of its own, like the register blocks below: inlined into the
 // recursion, the registers it needs would be saved and restored on every
 // call of the recursion, down to the smallest blocks.
 template <bool Odd, class At>
-__attribute__((noinline)) void walk_stage(int32_t n, double* z, At at, int32_t part = 0, int32_t parts = 1) {
-  if (n > kStraightStageMax) return loop_stage<Odd>(n, z, at, part, parts);
-  if (part != 0) return;
+__attribute__((noinline)) void walk_stage(int32_t n, double* z, At at, int64_t first_run = 0,
+                                          int64_t stop_run = INT64_MAX) {
+  if (n > kStraightStageMax) return loop_stage<Odd>(n, z, at, first_run, stop_run);
+  if (first_run != 0) return;
   switch (n) {
     case 64: return straight_stage<Odd, 32>(z, at, seq<4>());
     case 128: return straight_stage<Odd, 64>(z, at, seq<8>());
@@ -434,12 +439,12 @@ void block(int32_t n, double* z) {
 // ---- One transform shared by a team ----
 //
 // The recursion's top `levels` levels are walked level by level: at level d
-// the stages of its 4^d blocks (n/4^d doubles each) are walked in the
-// members' shares (walk_stage), and a team_sync closes the level; the
-// 4^levels blocks below are then handed out whole, each member taking a
-// contiguous run of them in address order. The adjoint runs the other way
-// round. Every butterfly is the one-thread recursion's, with the same
-// twiddles, so the result is the same to the bit for any team.
+// the stages of its 4^d blocks (n/4^d doubles each) are walked in pieces of
+// a few runs (walk_stage), and a team_sync closes the level; the 4^levels
+// blocks below are then handed out whole. Members take both on demand
+// (team_each). The adjoint runs the other way round. Every butterfly is the
+// one-thread recursion's, with the same twiddles, so the result is the same
+// to the bit for any team.
 
 // Blocks handed out whole have at least this many doubles.
 constexpr int32_t kTeamMinBlock = 1 << 10;
@@ -469,27 +474,39 @@ inline bool block_is_odd(int levels, int64_t i) {
 template <bool Adjoint, bool Odd>
 using StageAt = std::conditional_t<Adjoint, AdjointAt<Odd>, ForwardAt<Odd, false>>;
 
-// Part's share of the stages of level d >= 0 of a plain root of n doubles.
-template <bool Adjoint>
-void level_stages(int32_t n, double* z, int d, int32_t part, int32_t parts) {
-  const int64_t count = int64_t{1} << (2 * d);
+// Runs of a stage per piece of a shared stage walk.
+constexpr int64_t kRunsPerPiece = 8;
+
+// The stages of level d >= 0 of a plain root of n doubles, in pieces of
+// kRunsPerPiece runs of one block's stage handed out on the team; at_of(odd)
+// gives the butterflies of a block of that kind (a std::bool_constant).
+template <class AtOf>
+void shared_stages(int32_t n, double* z, int d, Team* team, AtOf at_of) {
   const int32_t m = n >> (2 * d);
-  for (int64_t i = 0; i < count; ++i) {
+  const int64_t runs = stage_runs(m), per_block = (runs + kRunsPerPiece - 1) / kRunsPerPiece;
+  team_each(team, per_block << (2 * d), [&](int64_t piece) {
+    const int64_t i = piece / per_block, first = piece % per_block * kRunsPerPiece;
     double* b = z + i * m;
-    if (block_is_odd(d, i)) walk_stage<true>(m, b, StageAt<Adjoint, true>(), part, parts);
-    else walk_stage<false>(m, b, StageAt<Adjoint, false>(), part, parts);
-  }
+    if (block_is_odd(d, i)) walk_stage<true>(m, b, at_of(std::true_type()), first, first + kRunsPerPiece);
+    else walk_stage<false>(m, b, at_of(std::false_type()), first, first + kRunsPerPiece);
+  });
 }
 
-// Part's run of the blocks below the top `levels` levels, each whole.
 template <bool Adjoint>
-void level_blocks(int32_t n, double* z, int levels, int32_t part, int32_t parts) {
-  const int64_t count = int64_t{1} << (2 * levels);
+struct StageOf {
+  template <class Odd>
+  StageAt<Adjoint, Odd::value> operator()(Odd) const { return {}; }
+};
+
+// The blocks below the top `levels` levels, each transformed whole, handed
+// out on the team.
+template <bool Adjoint>
+void shared_blocks(int32_t n, double* z, int levels, Team* team) {
   const int32_t m = n >> (2 * levels);
-  for (int64_t i = team_share(count, part, parts); i < team_share(count, part + 1, parts); ++i) {
+  team_each(team, int64_t{1} << (2 * levels), [&](int64_t i) {
     if (block_is_odd(levels, i)) any_block<Adjoint, true>(m, z + i * m);
     else any_block<Adjoint, false>(m, z + i * m);
-  }
+  });
 }
 
 // ---- Bit reversal ----
@@ -695,27 +712,27 @@ void forward_scrambled_half(int32_t n, double* z, Team* team) {
     return quarters<false, false>(n, z);
   }
   const int levels = team_levels(n, team_size(team));
-  team_for(team, [&](int32_t part, int32_t parts) {
-    walk_stage<false>(n, z, HalfAt(), part, parts);
+  team_for(team, [&](int32_t part, int32_t) {
+    shared_stages(n, z, 0, team, [](auto) { return HalfAt(); });
     team_sync(team);
     if (part == 0) add_upper_value();
     for (int d = 1; d < levels; ++d) {
       team_sync(team);
-      level_stages<false>(n, z, d, part, parts);
+      shared_stages(n, z, d, team, StageOf<false>());
     }
     team_sync(team);
-    level_blocks<false>(n, z, levels, part, parts);
+    shared_blocks<false>(n, z, levels, team);
   });
 }
 
 void inverse_scrambled(int32_t n, double* z, Team* team) {
   if (!on_team(n, team)) return any_block<true, false>(n, z);
   const int levels = team_levels(n, team_size(team));
-  team_for(team, [&](int32_t part, int32_t parts) {
-    level_blocks<true>(n, z, levels, part, parts);
+  team_for(team, [&](int32_t, int32_t) {
+    shared_blocks<true>(n, z, levels, team);
     for (int d = levels - 1; d >= 0; --d) {
       team_sync(team);
-      level_stages<true>(n, z, d, part, parts);
+      shared_stages(n, z, d, team, StageOf<true>());
     }
   });
 }

@@ -1,7 +1,9 @@
 // The team's threads and its two hand-offs. A job is published by bumping
 // `generation` (release) after its fields are written; each member runs its
 // part and counts itself off in `pending`. The barrier counts arrivals and
-// releases everyone by bumping its own generation.
+// releases everyone by bumping its own generation. Pieces are numbered by
+// `next_piece`, set to 0 before a job is published and by the last part to
+// reach a barrier.
 #include "fft/team.h"
 
 #include <atomic>
@@ -57,6 +59,7 @@ struct Team {
   alignas(64) std::atomic<int32_t> pending{0};  // members still running the current job
   alignas(64) std::atomic<int32_t> arrived{0};  // at the current barrier
   alignas(64) std::atomic<uint64_t> barrier_generation{0};
+  alignas(64) std::atomic<int64_t> next_piece{0};  // of the current phase; reset when a phase starts
 
   // Sleeping members: they count themselves in `sleepers` under the lock
   // before their last look at `generation`; team_run looks at `sleepers`
@@ -143,6 +146,7 @@ void team_run(Team* team, TeamJob job, void* context) {
   team->job = job;
   team->context = context;
   team->pending.store(team->members - 1, std::memory_order_relaxed);
+  team->next_piece.store(0, std::memory_order_relaxed);
   publish(team);
   job(context, 0, team->members);
   wait_until([&] { return team->pending.load(std::memory_order_acquire) == 0; });
@@ -152,9 +156,20 @@ void team_sync(Team* team) {
   if (team == nullptr) return;
   const uint64_t g = team->barrier_generation.load(std::memory_order_acquire);
   if (team->arrived.fetch_add(1, std::memory_order_acq_rel) == team->members - 1) {
+    // Every part has finished claiming the phase's pieces: the next phase
+    // counts from 0.
+    team->next_piece.store(0, std::memory_order_relaxed);
     team->arrived.store(0, std::memory_order_relaxed);
     team->barrier_generation.fetch_add(1, std::memory_order_release);
     return;
   }
   wait_until([&] { return team->barrier_generation.load(std::memory_order_acquire) != g; });
 }
+
+int64_t team_pieces(const Team* team, int64_t count) {
+  const int64_t most = 8 * int64_t{team_size(team)}, fit = count / kTeamMinPiece;
+  if (team == nullptr || fit <= 1) return 1;
+  return fit < most ? fit : most;
+}
+
+int64_t team_claim(Team* team) { return team->next_piece.fetch_add(1, std::memory_order_relaxed); }

@@ -2,11 +2,12 @@
 //
 // compute_pi starts a team once per computation and passes it down to the
 // operations that split their work (transforms, product kernels, loading,
-// carry-back, long additions); each such operation hands the team one job
-// per phase, and every member runs its part of it. A member's part is a
-// fixed function of (part, parts) alone, never of timing, and every part
-// computes each value it owns with exactly the operations one thread would
-// use, so results are the same for any team size.
+// carry-back, long additions); each such operation hands the team a job, and
+// every member runs its part of it, mostly by taking pieces of the work on
+// demand (team_each). Which member computes a piece depends on timing, but
+// the pieces themselves do not, and each value of a piece is computed with
+// exactly the operations one thread would use, so results are the same for
+// any team size and any timing.
 //
 // Hand-offs: team_run publishes a job and waits for its parts; team_sync is
 // a barrier inside a job. Members spin for a short while and then yield, so
@@ -69,8 +70,43 @@ void team_for(Team* team, F&& f) {
 constexpr int64_t kTeamMinLength = 1 << 12;
 inline Team* team_for_length(Team* team, int64_t length) { return length >= kTeamMinLength ? team : nullptr; }
 
-// The first of `count` items that part `part` of `parts` owns: parts own
-// contiguous runs in order, differing in length by at most one.
-inline int64_t team_share(int64_t count, int32_t part, int32_t parts) { return count * part / parts; }
+// ---- Pieces handed out on demand ----
+//
+// Work inside a job is cut into pieces that the members take one at a time
+// as they finish the last, so a member on a slower or busier core (a small
+// core of a hybrid processor, a core shared with another program) takes
+// fewer: the split follows the machine, while each piece is computed as on
+// one thread. Pieces are claimed from one counter per phase of a job: from
+// the job's start or a team_sync to the next team_sync or the job's end.
+// Hence at most one team_each per phase.
+
+// The most pieces any cut makes: team_pieces never returns more.
+constexpr int64_t kTeamMaxPieces = 8 * int64_t{kTeamMaxMembers};
+
+// How many pieces to cut `count` elements into on `team`: 1 for a team of
+// one; else about eight per member, none shorter than kTeamMinPiece
+// elements (and at least 1).
+constexpr int64_t kTeamMinPiece = 512;
+int64_t team_pieces(const Team* team, int64_t count);
+
+// The first element of piece `piece` of `pieces` over `count` elements:
+// contiguous pieces in order, their lengths differing by at most one.
+inline int64_t team_piece_start(int64_t count, int64_t piece, int64_t pieces) { return count * piece / pieces; }
+
+// The next unclaimed piece number of the current phase (0, 1, 2 ... across
+// the team). Use team_each.
+int64_t team_claim(Team* team);
+
+// Inside a job on `team`, every part calling it with the same count: calls
+// f(i) once for each i in [0, count) across the team, on whichever part asks
+// first. With a null team (outside a job too), f(0) ... f(count - 1) in order.
+template <class F>
+void team_each(Team* team, int64_t count, F&& f) {
+  if (team == nullptr) {
+    for (int64_t i = 0; i < count; ++i) f(i);
+    return;
+  }
+  for (int64_t i = team_claim(team); i < count; i = team_claim(team)) f(i);
+}
 
 #endif  // MORLANT_FFT_TEAM_H

@@ -66,17 +66,34 @@ TEST(Team, NullIsATeamOfOneAndSizesOutOfRangeAreRefused) {
   }
 }
 
-// The shares of `count` items: contiguous, in order, covering every item once.
-TEST(Team, SharesCoverEveryItemOnceInOrder) {
-  for (int64_t count : {0, 1, 5, 64, 1000003})
-    for (int32_t parts : {1, 2, 3, 7, 256}) {
-      EXPECT_EQ(team_share(count, 0, parts), 0);
-      EXPECT_EQ(team_share(count, parts, parts), count);
-      for (int32_t p = 0; p < parts; ++p) {
-        const int64_t length = team_share(count, p + 1, parts) - team_share(count, p, parts);
-        EXPECT_TRUE(length == count / parts || length == count / parts + 1) << count << " " << parts << " " << p;
+// Pieces lie in order over the elements, each once, about eight per member
+// and none below the minimum; team_each hands every piece of a phase to
+// exactly one part, phase after phase (the counter starts again at a sync).
+TEST(Team, PiecesCoverEveryElementOnceAndEachIsTakenOnce) {
+  for (int64_t count : {1, 5, 64, 1000003})
+    for (int64_t pieces : {1, 2, 3, 7, 2048}) {
+      EXPECT_EQ(team_piece_start(count, 0, pieces), 0);
+      EXPECT_EQ(team_piece_start(count, pieces, pieces), count);
+      for (int64_t p = 0; p < pieces; ++p) {
+        const int64_t length = team_piece_start(count, p + 1, pieces) - team_piece_start(count, p, pieces);
+        EXPECT_TRUE(length == count / pieces || length == count / pieces + 1) << count << " " << pieces << " " << p;
       }
     }
+  Team* team = team_start(4);
+  ASSERT_NE(team, nullptr);
+  EXPECT_EQ(team_pieces(nullptr, 1 << 20), 1);
+  EXPECT_EQ(team_pieces(team, 1 << 20), 32);
+  EXPECT_EQ(team_pieces(team, 9 * kTeamMinPiece + 1), 9);
+  EXPECT_EQ(team_pieces(team, kTeamMinPiece - 1), 1);
+  std::vector<int> taken(1000, 0);
+  team_for(team, [&](int32_t, int32_t) {
+    for (int phase = 0; phase < 3; ++phase) {
+      team_each(team, 1000, [&](int64_t i) { ++taken[static_cast<size_t>(i)]; });
+      team_sync(team);
+    }
+  });
+  team_stop(team);
+  for (size_t i = 0; i < taken.size(); ++i) ASSERT_EQ(taken[i], 3) << "piece " << i;
 }
 
 std::vector<double> random_values(int32_t n, unsigned seed) {
