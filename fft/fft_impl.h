@@ -451,15 +451,15 @@ constexpr int32_t kTeamMinBlock = 1 << 10;
 
 inline bool on_team(int32_t n, Team* team) { return team_size(team_for_length(team, n)) > 1; }
 
-// The levels walked in shares for `parts` members: the fewest (at least one)
-// with at least eight blocks per member, unless that would take the blocks
-// below kTeamMinBlock doubles. An odd block costs about 7 % more than a
-// plain one, and the kinds do not divide evenly (a plain root's quarters are
-// plain, odd, plain, plain): with eight blocks or more a member's run holds
-// nearly its share of odd ones.
+// The levels walked in pieces for `parts` members: the fewest (at least
+// one) with at least two blocks per member, unless that would take the
+// blocks below kTeamMinBlock doubles. Every level more is one more pass over
+// the whole array by all members, where a block's own stages run in its
+// member's cache; with blocks handed out on demand, two per member already
+// balance (an odd block costs about 7 % more than a plain one).
 inline int team_levels(int32_t n, int32_t parts) {
   int levels = 1;
-  while ((int64_t{1} << (2 * levels)) < 8 * int64_t{parts} && (n >> (2 * levels + 2)) >= kTeamMinBlock) ++levels;
+  while ((int64_t{1} << (2 * levels)) < 2 * int64_t{parts} && (n >> (2 * levels + 2)) >= kTeamMinBlock) ++levels;
   return levels;
 }
 

@@ -109,9 +109,9 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
 }
 
 // The product path's transforms on a team: the same doubles as on one
-// thread, at lengths where the top one, two or three levels are shared
-// (4096 doubles: one; longer: two for a team of 2, three for more), with the
-// smallest blocks a team hands out.
+// thread, at lengths where the top one or two levels are shared (a team of
+// 2 or 4096 doubles: one; longer, for more: two), with the smallest blocks a
+// team hands out.
 TEST(TeamTransform, SharedTransformsEqualTheOneThreadOnesToTheBit) {
 #if defined(MORLANT_TESTS_EMULATED) || defined(MORLANT_TESTS_SANITIZED)
   const int32_t lengths[] = {1 << 12, 1 << 15, 1 << 16};
