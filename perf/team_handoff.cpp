@@ -20,12 +20,12 @@ BENCHMARK(BM_TeamRun)->Arg(2)->Arg(3)->Arg(4)->UseRealTime();
 void BM_TeamSync(benchmark::State& state) {
   Team* team = team_start(static_cast<int32_t>(state.range(0)));
   team_for(team, [&](int32_t part, int32_t) {
+    // Every part syncs max_iterations + 1 times: part 0 once per timed
+    // iteration and once more after the timing, the members as often.
     if (part == 0) {
       for (auto _ : state) team_sync(team);
-      team_sync(team);  // releases the members from their last round
+      team_sync(team);
     } else {
-      // The members sync as often as part 0 does: until part 0 stops,
-      // which the one extra sync above marks by a flag-free count.
       for (int64_t k = 0; k <= static_cast<int64_t>(state.max_iterations); ++k) team_sync(team);
     }
   });
