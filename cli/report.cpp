@@ -52,7 +52,7 @@ std::string aggregate_status(const BenchmarkReport& report) {
 
 bool any_wrong(const std::vector<RunReport>& runs) {
   for (const RunReport& run : runs)
-    if (run.verification == RunVerification::kFailed) return true;
+    if (run.verification == RunVerification::kFailed || run.clocks.failed) return true;
   return false;
 }
 
@@ -78,6 +78,17 @@ void write_runs(JsonWriter& j, const std::vector<RunReport>& runs) {
       j.null();
     else
       j.boolean(run.verification == RunVerification::kPassed);
+    // The timer check's readings (null for a run that did not complete).
+    j.key("processor_seconds");
+    if (run.clocks.checked)
+      j.number(run.clocks.cpu_seconds);
+    else
+      j.null();
+    j.key("second_clock_seconds");
+    if (run.clocks.checked && run.clocks.second_seconds >= 0)
+      j.number(run.clocks.second_seconds);
+    else
+      j.null();
     j.end();
   }
   j.end();

@@ -76,7 +76,7 @@ TEST(DigitCheck, ARunWithAWrongDigitFailsTheVerifiedBenchmark) {
     BenchmarkResult result{};
     int32_t steps = 0;
     run_verified_benchmark(
-        c.digits, c.runs, c.corrupt_run, &result,
+        c.digits, c.runs, c.corrupt_run, 0, &result,
         [](int32_t, uint32_t, void* user, double, double) -> int32_t { return ++*static_cast<int32_t*>(user); },
         &steps);
     EXPECT_EQ(result.status, c.message[0] == '\0' ? 1u : 0u);
