@@ -150,7 +150,8 @@ void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callb
   if (sh.ended) return;
   if (unchecked) sh.progress.line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
   tr.completed.push_back({*result, c.verdict, c.clocks});
-  if (!options.stress) sh.progress.line(text, wrong);
+  // Failed checks are said even when quiet.
+  if (!options.stress) sh.progress.line(text, wrong || c.clocks.failed);
 }
 
 // Progress of one thread's plan, shown for all threads together: the sum of

@@ -358,7 +358,7 @@ TEST_F(CliEndToEnd, OutputWritesTheDigitsAskedFor) {
 
 // Verification is the default: a wrong run is a failed run that adds
 // nothing to the score, named with the position of its wrong digit.
-TEST_F(CliEndToEnd, AWrongRunFailsAndIsNotCounted) {
+TEST_F(CliEndToEnd, AWrongRunOrAnUntrustedTimeFailsAndIsNotCounted) {
   const std::string file = dir_ + "/pi.txt";
   const ProcessOutcome o = run({"--digits", "2000", "--runs", "2", "--json", "--quiet", "--output", file},
                                {{"MORLANT_CLI_CORRUPT_DIGIT", "2"}});
@@ -381,6 +381,23 @@ TEST_F(CliEndToEnd, AWrongRunFailsAndIsNotCounted) {
   EXPECT_EQ(unchecked.exit_code, 0) << unchecked.err;
   const nlohmann::json u = nlohmann::json::parse(unchecked.out);
   EXPECT_TRUE(u["status"] == "ok" && u["verify"] == false && u["runs"][1]["verified"].is_null()) << unchecked.out;
+
+  // So is a run whose benchmark clock lost a second against the processor
+  // time and the second clock, on one thread or shared by two; every run
+  // carries both readings.
+  for (const char* parallel : {"1", "2"}) {
+    const ProcessOutcome skewed = run({"--digits", "2000", "--runs", "2", "--json", "--quiet", "--parallel", parallel},
+                                      {{"MORLANT_CLI_SKEW_CLOCK", "2"}});
+    EXPECT_EQ(skewed.exit_code, 1);
+    EXPECT_TRUE(has(skewed.err, "run 2/2 failed: timer check failed: benchmark clock 0.0"));
+    EXPECT_TRUE(has(skewed.err, std::string(parallel[0] == '2' ? " s on 2 threads, " : " s, ") + "second clock 1.0"));
+    const nlohmann::json s = nlohmann::json::parse(skewed.out);
+    EXPECT_TRUE(s["runs"][0]["status"] == "ok" && s["runs"][1]["score"] == 0 && s["score"] == s["runs"][0]["score"]);
+    EXPECT_EQ(s["runs"][1]["status"].get<std::string>().rfind("failed: timer check failed: ", 0), 0u) << skewed.out;
+    for (const auto& r : s["runs"])
+      EXPECT_TRUE(r["processor_seconds"].is_number() && r["second_clock_seconds"].is_number()) << r;
+    EXPECT_GE(s["runs"][1]["second_clock_seconds"].get<double>(), 1.0);
+  }
 }
 
 TEST_F(CliEndToEnd, StressStopsAtTheFirstWrongDigit) {
