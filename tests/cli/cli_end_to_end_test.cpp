@@ -392,7 +392,8 @@ TEST_F(CliEndToEnd, AWrongRunOrAnUntrustedTimeFailsAndIsNotCounted) {
     EXPECT_TRUE(has(skewed.err, "run 2/2 failed: timer check failed: benchmark clock 0.0"));
     EXPECT_TRUE(has(skewed.err, std::string(parallel[0] == '2' ? " s on 2 threads, " : " s, ") + "second clock 1.0"));
     const nlohmann::json s = nlohmann::json::parse(skewed.out);
-    EXPECT_TRUE(s["runs"][0]["status"] == "ok" && s["runs"][1]["score"] == 0 && s["score"] == s["runs"][0]["score"]);
+    EXPECT_TRUE(s["status"] == "timer-check-failed" && s["runs"][0]["status"] == "ok" && s["runs"][1]["score"] == 0 &&
+                s["score"] == s["runs"][0]["score"]) << skewed.out;
     EXPECT_EQ(s["runs"][1]["status"].get<std::string>().rfind("failed: timer check failed: ", 0), 0u) << skewed.out;
     for (const auto& r : s["runs"])
       EXPECT_TRUE(r["processor_seconds"].is_number() && r["second_clock_seconds"].is_number()) << r;
