@@ -107,7 +107,7 @@ void on_start(HWND window) {
   // The worker frees the start record; if no worker starts, it stays here.
   auto* start = static_cast<WorkerStartInfo*>(std::malloc(sizeof(WorkerStartInfo)));
   if (start != nullptr) {
-    start->window = window;
+    *start = WorkerStartInfo{window, BENCHMARK_DIGITS, BENCHMARK_RUNS, 0};
     worker_thread = create_worker_thread(benchmark_thread_procedure, start);
   }
   if (worker_thread == nullptr) {

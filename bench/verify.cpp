@@ -43,6 +43,7 @@ void compare_with_known_good(DigitChecker& c) {
 // judges them.
 void check_pi_digits(const BigFloat* pi, int32_t n, int32_t R, void* user) {
   DigitChecker& c = *static_cast<DigitChecker*>(user);
+  c.end_mark = read_clock_mark(c.whole_process_clock);  // the timed part has just ended
   const int32_t per_word = big_digits_per_word(R);
   const int32_t length = pi_transform_length(c.digits);
   c.radix = R;
@@ -91,29 +92,45 @@ void compute_checked_run(int32_t digits, BenchmarkResult* result, ProgressCallba
   c.digits = digits;
   c.verdict = RunVerification::kNotChecked;
   c.why = "no digits were handed over";
+  c.clocks = RunClocks{};
+  c.start_mark = read_clock_mark(c.whole_process_clock);
   compute_pi_with_sink(digits, c.parallel, result, callback, user, check_pi_digits, &c);
   if (result == nullptr || result->status == 0) return;
+  if (c.run == c.skew_run) {
+    // The other clocks run a second ahead of the benchmark clock.
+    c.end_mark.cpu_seconds += 1.0;
+    if (c.end_mark.second_seconds >= 0) c.end_mark.second_seconds += 1.0;
+  }
+  c.clocks = check_run_clocks(c.start_mark, c.end_mark, result->seconds, c.parallel);
   const bool wrong = c.verdict == RunVerification::kFailed;
-  if (!wrong && !(c.unchecked_fails && c.verdict == RunVerification::kNotChecked)) return;
-  if (c.first_failed_run == 0) c.first_failed_run = c.run;
+  std::string failure;
+  if (wrong || (c.unchecked_fails && c.verdict == RunVerification::kNotChecked))
+    failure = (wrong ? "wrong digits: " : "not verified: ") + c.why;
+  else if (c.clocks.failed)
+    failure = "timer check failed: " + describe_run_clocks(c.clocks);
+  if (failure.empty()) return;
+  if (c.first_failed_run == 0) {
+    c.first_failed_run = c.run;
+    c.first_failure = wrong || !c.clocks.failed ? "the digits differ from the reference" : failure;
+  }
   result->status = 0;
   result->score = 0;  // a wrong result earns nothing
-  std::snprintf(result->message, sizeof result->message, "%s: %s", wrong ? "wrong digits" : "not verified",
-                c.why.c_str());
+  std::snprintf(result->message, sizeof result->message, "%s", failure.c_str());
 }
 
-void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, BenchmarkResult* result,
-                            ProgressCallback callback, void* user) {
+void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, int32_t skew_run,
+                            BenchmarkResult* result, ProgressCallback callback, void* user) {
   if (result == nullptr) return;
   DigitChecker checker;
   checker.unchecked_fails = true;
   checker.corrupt_run = corrupt_run;
+  checker.skew_run = skew_run;
   const BenchmarkPlan plan{digits, runs, agm_iteration_count(digits), compute_checked_run, &checker, nullptr};
   run_benchmark_plan(&plan, result, callback, user);
   if (checker.first_failed_run == 0) return;
   // Whatever the other runs gave, the benchmark has no score.
   result->status = 0;
   result->score = 0;
-  std::snprintf(result->message, sizeof result->message, "Run %d of %d: the digits differ from the reference",
-                static_cast<int>(checker.first_failed_run), static_cast<int>(runs));
+  std::snprintf(result->message, sizeof result->message, "Run %d of %d: %s",
+                static_cast<int>(checker.first_failed_run), static_cast<int>(runs), checker.first_failure.c_str());
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/benchmark.h"
+#include "bench/run_clocks.h"
 
 enum class RunVerification { kNotChecked, kPassed, kFailed };
 
@@ -25,6 +26,9 @@ struct KnownGoodDigits {
 
 // The checks of one sequence of runs (one thread's), and how its
 // computations run. The owner sets the first block; the checks fill the rest.
+// whole_process_clock: the processor time of the timer check is the
+// process's, for a computation shared by a team while no other computation
+// runs; otherwise the computing thread's own.
 struct DigitChecker {
   bool judge = true;                      // compare each run's digits with the reference table
   uint64_t keep = 0;                      // without judge: digits to write out all the same (0: none)
@@ -32,6 +36,8 @@ struct DigitChecker {
   int32_t corrupt_run = 0;                // test hook: run whose middle digit is changed before the check
   KnownGoodDigits* known_good = nullptr;  // where wrong digits are located; null: they are not
   int32_t parallel = 1;                   // threads sharing each computation (same digits for any count)
+  int32_t skew_run = 0;                   // test hook: run whose benchmark clock is made to lose a second
+  bool whole_process_clock = false;       // see above
 
   int32_t run = 0;                                         // the run being computed, from 1
   int32_t digits = 0;                                      // digits asked of it
@@ -39,7 +45,11 @@ struct DigitChecker {
   uint32_t guaranteed = 0;                                 // digits that run guarantees correct
   RunVerification verdict = RunVerification::kNotChecked;  // of the current run
   std::string why;                // what was wrong with it, or why it was not judged
-  int32_t first_failed_run = 0;   // the first run the check turned into a failure; 0 while none
+  ClockMark start_mark{};         // the timer check's clocks at the start of its timed part
+  ClockMark end_mark{};           // and at the end
+  RunClocks clocks;               // its timer check
+  int32_t first_failed_run = 0;   // the first run the checks turned into a failure; 0 while none
+  std::string first_failure;      // what was wrong with that run
   std::vector<char> text;         // digits ("31415...") of the last run that wrote any
   uint64_t text_count = 0;        // how many
   int32_t text_run = 0;           // which run
@@ -55,24 +65,30 @@ RunVerification judge_pi_digits(int32_t length, int32_t digits_per_word, const c
                                 std::string* why);
 
 // A ComputeFunction (bench/benchmark.h) whose compute_user is a DigitChecker:
-// compute_pi with the check of its digits after the timed part. A run whose
-// digits are wrong becomes a failed run that earns nothing: status 0, score
-// 0, message "wrong digits: <why>"; with unchecked_fails, so does a run whose
-// digits could not be judged ("not verified: <why>").
+// compute_pi with the check of its digits after the timed part, and the check
+// of its time (bench/run_clocks.h: the clocks are read just before the
+// computation starts and as its timed part ends, so they cover the benchmark
+// time plus the progress callbacks', which the tolerance absorbs). A run
+// whose digits are wrong becomes a failed run that earns nothing: status 0,
+// score 0, message "wrong digits: <why>"; with unchecked_fails, so does a run
+// whose digits could not be judged ("not verified: <why>"); so does a run
+// whose time fails its check ("timer check failed: <both readings>").
 void compute_checked_run(int32_t digits, BenchmarkResult* result, ProgressCallback callback, void* user,
                          void* checker);
 
 // A benchmark whose every run is checked (the desktop program's): `runs`
 // computations of `digits` digits, each judged after its timed part. A run
-// whose digits differ, or whose size the reference does not know, is a failed
-// run: it adds nothing to the total, and the whole benchmark fails (status 0,
-// score 0, message "Run K of N: the digits differ from the reference" for the
-// first such run K), since a machine that computes wrong digits has no honest
-// score. `corrupt_run` (1 ... runs; 0 for none) changes one digit of that run
-// before the check: the failure path on demand. Nothing happens without a
-// result record. The digit text lives in a buffer of this call, sized at the
-// first check.
-void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, BenchmarkResult* result,
-                            ProgressCallback callback, void* user);
+// whose digits differ, or whose size the reference does not know, or whose
+// time fails its check, is a failed run: it adds nothing to the total, and
+// the whole benchmark fails (status 0, score 0, message "Run K of N: the
+// digits differ from the reference" or "Run K of N: timer check failed:
+// <both readings>" for the first such run K), since a machine that computes
+// wrong digits, or whose clock cannot be trusted, has no honest score.
+// `corrupt_run` (1 ... runs; 0 for none) changes one digit of that run before
+// the check, `skew_run` makes that run's benchmark clock lose a second: the
+// failure paths on demand. Nothing happens without a result record. The
+// digit text lives in a buffer of this call, sized at the first check.
+void run_verified_benchmark(int32_t digits, int32_t runs, int32_t corrupt_run, int32_t skew_run,
+                            BenchmarkResult* result, ProgressCallback callback, void* user);
 
 #endif  // MORLANT_BENCH_VERIFY_H

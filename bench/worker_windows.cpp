@@ -23,7 +23,7 @@ DWORD WINAPI BenchmarkThreadProc(LPVOID start_info) {
 
   auto* result = static_cast<BenchmarkResult*>(std::calloc(1, sizeof(BenchmarkResult)));
   if (result != nullptr)
-    run_verified_benchmark(BENCHMARK_DIGITS, BENCHMARK_RUNS, 0, result, PostProgressCallback, nullptr);
+    run_verified_benchmark(start->digits, start->runs, 0, start->skew_run, result, PostProgressCallback, nullptr);
   // A null record still tells the window that the benchmark is over (failed).
   if (!PostMessageW(start->window, WM_APP_BENCH_DONE, 0, reinterpret_cast<LPARAM>(result))) std::free(result);
 

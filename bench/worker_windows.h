@@ -25,7 +25,10 @@ struct ProgressUpdate {
 
 // The heap record handed to the worker thread; the worker frees it last.
 struct WorkerStartInfo {
-  HWND window;  // receiver of both messages
+  HWND window;       // receiver of both messages
+  int32_t digits;    // the benchmark: runs computations of digits digits
+  int32_t runs;      // (the window's: BENCHMARK_RUNS of BENCHMARK_DIGITS)
+  int32_t skew_run;  // test hook: run whose benchmark clock loses a second; 0 for none
 };
 
 // Globals of the window thread shared with the worker (defined by the application).
@@ -36,8 +39,8 @@ extern int32_t last_posted_step;
 // Posts every second step and the last one as WM_APP_BENCH_PROGRESS.
 int32_t PostProgressCallback(int32_t step, uint32_t digits, void* user, double seconds, double clock);
 
-// Thread procedure: runs the verified benchmark (run_verified_benchmark of
-// bench/verify.h, BENCHMARK_RUNS runs of BENCHMARK_DIGITS digits) and posts
+// Thread procedure: runs the verified benchmark the start record asks for
+// (run_verified_benchmark of bench/verify.h) and posts
 // WM_APP_BENCH_DONE with the aggregated record. When that record cannot be
 // allocated it still posts WM_APP_BENCH_DONE, with lParam 0, so the window
 // learns that the benchmark ended, as a failure. Frees the start record;

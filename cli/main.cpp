@@ -110,12 +110,14 @@ struct Watch {
   bool all_finished = false;  // no worker is still computing
 };
 
-// Test hook: MORLANT_CLI_CORRUPT_DIGIT=K changes one digit (the middle one)
-// of run K's digits on the first thread after the computation, before they
-// are verified or written (DigitChecker::corrupt_run), so that the tests can
-// see a wrong result caught. Not part of the interface.
-int32_t corrupt_run_from_environment() {
-  const char* value = std::getenv("MORLANT_CLI_CORRUPT_DIGIT");
+// Test hooks, not part of the interface: MORLANT_CLI_CORRUPT_DIGIT=K changes
+// one digit (the middle one) of run K's digits on the first thread after the
+// computation, before they are verified or written (DigitChecker::corrupt_run);
+// MORLANT_CLI_SKEW_CLOCK=K makes the benchmark clock of that run lose a
+// second (DigitChecker::skew_run). So the tests see a wrong result and an
+// untrustworthy time caught. The run number K, or 0 when the hook is unset.
+int32_t hook_run_from_environment(const char* name) {
+  const char* value = std::getenv(name);
   if (value == nullptr) return 0;
   const long k = std::strtol(value, nullptr, 10);
   return k > 0 && k <= 1000000 ? static_cast<int32_t>(k) : 0;
@@ -147,8 +149,9 @@ void compute_run(int32_t digits, BenchmarkResult* result, ProgressCallback callb
   std::lock_guard<std::mutex> lock(sh.mutex);
   if (sh.ended) return;
   if (unchecked) sh.progress.line("morlant-cli: run " + std::to_string(c.run) + " not verified: " + c.why, true);
-  tr.completed.push_back({*result, c.verdict});
-  if (!options.stress) sh.progress.line(text, wrong);
+  tr.completed.push_back({*result, c.verdict, c.clocks});
+  // Failed checks are said even when quiet.
+  if (!options.stress) sh.progress.line(text, wrong || c.clocks.failed);
 }
 
 // Progress of one thread's plan, shown for all threads together: the sum of
@@ -210,9 +213,9 @@ void stress_thread(ThreadRun* tr) {
         s.error_thread = tr->index + 1;
         s.error_elapsed = (now - sh.start_ms) * 0.001;
         s.error_time_of_day = time_of_day();
-        s.error_what = tr->checker.verdict == RunVerification::kFailed
-                           ? tr->checker.why
-                           : std::string("computation failed: ") + result.message;
+        s.error_what = tr->checker.verdict == RunVerification::kFailed ? tr->checker.why
+                       : tr->checker.clocks.failed ? std::string(result.message)
+                                                   : std::string("computation failed: ") + result.message;
         sh.progress.line("morlant-cli: ERROR in " + format_stress_error(s), true);
       }
       sh.stop.store(true);
@@ -366,7 +369,8 @@ bool make_plan(const CliOptions& options, Plan* plan) {
 // changes.
 std::vector<std::thread> start_workers(Shared& sh) {
   const CliOptions& options = sh.plan.options;
-  const int32_t corrupt_run = corrupt_run_from_environment();
+  const int32_t corrupt_run = hook_run_from_environment("MORLANT_CLI_CORRUPT_DIGIT");
+  const int32_t skew_run = hook_run_from_environment("MORLANT_CLI_SKEW_CLOCK");
   sh.steps.assign(static_cast<std::size_t>(sh.plan.threads), 0);
   sh.stress.runs_per_thread.assign(static_cast<std::size_t>(sh.plan.threads), 0);
   for (int32_t t = 0; t < sh.plan.threads; ++t) {
@@ -377,8 +381,12 @@ std::vector<std::thread> start_workers(Shared& sh) {
     tr.checker.judge = options.verify;
     tr.checker.keep = t == 0 && !options.output.empty() ? static_cast<uint64_t>(options.digits) : 0;
     tr.checker.corrupt_run = t == 0 ? corrupt_run : 0;
+    tr.checker.skew_run = t == 0 ? skew_run : 0;
     tr.checker.known_good = &sh.known_good;
     tr.checker.parallel = sh.plan.parallel;
+    // A shared computation runs alone (--parallel refuses --threads), so the
+    // process's processor time is its team's.
+    tr.checker.whole_process_clock = sh.plan.parallel > 1;
   }
   std::vector<std::thread> workers;
   for (const auto& tr : sh.runs) workers.emplace_back(options.stress ? stress_thread : benchmark_thread, tr.get());

@@ -45,15 +45,29 @@ const BenchmarkResult* failed_aggregate(const BenchmarkReport& report) {
   return nullptr;
 }
 
-std::string aggregate_status(const BenchmarkReport& report) {
-  if (const BenchmarkResult* failed = failed_aggregate(report)) return std::string("failed: ") + failed->message;
-  return report_succeeded(report) ? "ok" : "verify-failed";
+// The status of runs one of which failed a check: "verify-failed" (wrong
+// digits) before "timer-check-failed"; null when none did.
+const char* failed_check(const std::vector<RunReport>& runs) {
+  const char* status = nullptr;
+  for (const RunReport& run : runs) {
+    if (run.verification == RunVerification::kFailed) return "verify-failed";
+    if (run.clocks.failed) status = "timer-check-failed";
+  }
+  return status;
 }
 
-bool any_wrong(const std::vector<RunReport>& runs) {
-  for (const RunReport& run : runs)
-    if (run.verification == RunVerification::kFailed) return true;
-  return false;
+// failed_check of the runs of the first thread (or of the only one) that has one.
+const char* report_failed_check(const BenchmarkReport& report) {
+  const char* status = failed_check(report.runs);
+  for (const ThreadReport& t : report.threads)
+    if (status == nullptr) status = failed_check(t.runs);
+  return status;
+}
+
+std::string aggregate_status(const BenchmarkReport& report) {
+  if (const BenchmarkResult* failed = failed_aggregate(report)) return std::string("failed: ") + failed->message;
+  const char* check = report_failed_check(report);
+  return check != nullptr ? check : "ok";
 }
 
 // One run's row value: its time and score, or why it does not count.
@@ -78,6 +92,17 @@ void write_runs(JsonWriter& j, const std::vector<RunReport>& runs) {
       j.null();
     else
       j.boolean(run.verification == RunVerification::kPassed);
+    // The timer check's readings (null for a run that did not complete).
+    j.key("processor_seconds");
+    if (run.clocks.checked)
+      j.number(run.clocks.cpu_seconds);
+    else
+      j.null();
+    j.key("second_clock_seconds");
+    if (run.clocks.checked && run.clocks.second_seconds >= 0)
+      j.number(run.clocks.second_seconds);
+    else
+      j.null();
     j.end();
   }
   j.end();
@@ -105,10 +130,7 @@ std::string run_status(const RunReport& run) {
 }
 
 bool report_succeeded(const BenchmarkReport& report) {
-  if (failed_aggregate(report) != nullptr || any_wrong(report.runs)) return false;
-  for (const ThreadReport& t : report.threads)
-    if (any_wrong(t.runs)) return false;
-  return true;
+  return failed_aggregate(report) == nullptr && report_failed_check(report) == nullptr;
 }
 
 double report_throughput(const BenchmarkReport& report) {
@@ -176,7 +198,10 @@ std::string format_report_text(const BenchmarkReport& report) {
   if (!has_result)
     text += row("Result:", aggregate_status(report));
   else if (!report_succeeded(report))
-    text += row("Result:", "not valid: wrong digits in a run (it is not counted)");
+    text += row("Result:", std::string("not valid: ") +
+                               (report_failed_check(report) == std::string("verify-failed")
+                                    ? "wrong digits in a run (it is not counted)"
+                                    : "a run failed its timer check (it is not counted)"));
   return text;
 }
 
@@ -204,8 +229,8 @@ std::string format_report_json(const BenchmarkReport& report) {
     for (std::size_t t = 0; t < report.threads.size(); ++t) {
       const ThreadReport& thread = report.threads[t];
       const std::string status = thread.aggregate.status == 0 ? std::string("failed: ") + thread.aggregate.message
-                                 : any_wrong(thread.runs)       ? "verify-failed"
-                                                                : "ok";
+                                 : failed_check(thread.runs) != nullptr ? failed_check(thread.runs)
+                                                                        : "ok";
       j.begin_object(JsonWriter::Layout::kInline);
       j.key("thread").integer(static_cast<int64_t>(t + 1)).key("status").string(status);
       j.key("seconds").number(thread.aggregate.seconds).key("score").number(thread.aggregate.score);

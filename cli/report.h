@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/run_clocks.h"
 #include "bench/verify.h"
 #include "bignum/compute_pi.h"
 #include "sysinfo/system_info.h"
@@ -13,6 +14,7 @@
 struct RunReport {
   BenchmarkResult result;  // the run's own record
   RunVerification verification = RunVerification::kNotChecked;
+  RunClocks clocks;  // its timer check
 };
 
 // One thread's plan when several run at once.
@@ -44,7 +46,7 @@ struct BenchmarkReport {
 std::string run_status(const RunReport& run);
 
 // True when the benchmark (every thread's, for several) succeeded and no run
-// failed its verification.
+// failed its verification or its timer check.
 bool report_succeeded(const BenchmarkReport& report);
 
 // Sum of the threads' scores (their successful runs' means): the

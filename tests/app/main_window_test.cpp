@@ -25,6 +25,17 @@ DWORD WINAPI silent_worker(LPVOID parameter) {
   return 0;
 }
 
+// The real worker with a small verified benchmark (two runs of 3000 digits),
+// the second run's clock skewed when `skew_second_run` is set.
+bool skew_second_run;
+DWORD WINAPI small_worker(LPVOID parameter) {
+  auto* start = static_cast<WorkerStartInfo*>(parameter);
+  start->digits = 3000;
+  start->runs = 2;
+  start->skew_run = skew_second_run ? 2 : 0;
+  return BenchmarkThreadProc(start);
+}
+
 // Posts a heap copy of `record` as the worker does; the window frees it.
 template <typename Record>
 void post(HWND window, UINT message, const Record& record) {
@@ -124,8 +135,9 @@ TEST_F(MainWindow, ProgressMovesTheRingAndStartsTextThenTheResultIsShown) {
 }
 
 // Failures leave dashes (a run with a wrong digit is a failed benchmark: the
-// digit check's tests), and nothing leaks: every posted record is freed, and
-// the start record of a worker that could not be created.
+// digit check's tests; so is a run whose time fails its check, seen here
+// through the real worker), and nothing leaks: every posted record is freed,
+// and the start record of a worker that could not be created.
 TEST_F(MainWindow, StartClearsTheResultFailuresLeaveDashesAndNoRecordLeaks) {
   start_silently();
   finish(1, 7.25, 123456.0);
@@ -140,6 +152,18 @@ TEST_F(MainWindow, StartClearsTheResultFailuresLeaveDashesAndNoRecordLeaks) {
   ASSERT_TRUE(PostMessageW(window, WM_APP_BENCH_DONE, 0, 0));
   ASSERT_TRUE(pump_until([&] { return idle(); }));
   expect_dashes("no result record");
+  // A run whose benchmark clock lost a second against the other clocks
+  // leaves the benchmark without a score; without the skew it has one.
+  benchmark_thread_procedure = small_worker;
+  for (const bool skew : {false, true}) {
+    skew_second_run = skew;
+    press_start();
+    ASSERT_TRUE(pump_until([&] { return idle(); }, 30000));  // real computations, also under emulation
+    if (skew)
+      expect_dashes("a run that failed its timer check");
+    else
+      EXPECT_EQ(window_text(result_card_window).rfind(L"Score ", 0), 0u);
+  }
 
   long long before = apptest::heap_bytes_in_use();
   for (int batch = 0; batch < 10; ++batch) {

@@ -1,6 +1,6 @@
 // The digit check: its reference digest table against independently
-// computed digits, its verdicts on known digits, and the verified benchmark
-// failing on a wrong digit. (The located wrong digit and the check's lines on
+// computed digits, its verdicts on known digits, the verified benchmark
+// failing on a wrong digit or an untrusted time, and the timer check. (The located wrong digit and the check's lines on
 // the command line are morlant-cli's end-to-end tests.)
 #include "bench/verify.h"
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench/pi_reference.h"
+#include "bench/run_clocks.h"
 #include "bignum/compute_pi.h"
 #include "tests/cli/pi_digits.h"
 
@@ -62,28 +63,65 @@ TEST(DigitCheck, JudgesDigitsAgainstTheReference) {
 // Every run's digits are checked after its timed part; one wrong digit in
 // any run leaves the benchmark without a score. Small computations, so the
 // real arithmetic runs in a moment even under emulation.
-TEST(DigitCheck, ARunWithAWrongDigitFailsTheVerifiedBenchmark) {
-  // The message expected; empty: a result.
-  const struct { int32_t digits, runs, corrupt_run; const char* message; } cases[] = {
-      {3000, 3, 0, ""},
-      {3000, 3, 1, "Run 1 of 3: the digits differ from the reference"},
-      {3000, 3, 3, "Run 3 of 3: the digits differ from the reference"},
-      {200, 2, 2, "Run 2 of 2: the digits differ from the reference"},
-      {200, 1, 0, ""},
+// So does a run whose benchmark clock lost a second against the other two.
+TEST(DigitCheck, ARunWithAWrongDigitOrAnUntrustedTimeFailsTheVerifiedBenchmark) {
+  // The message expected (its start, for the timer's); empty: a result.
+  const struct { int32_t digits, runs, corrupt_run, skew_run; const char* message; } cases[] = {
+      {3000, 3, 0, 0, ""},
+      {3000, 3, 1, 0, "Run 1 of 3: the digits differ from the reference"},
+      {3000, 3, 3, 0, "Run 3 of 3: the digits differ from the reference"},
+      {200, 2, 2, 0, "Run 2 of 2: the digits differ from the reference"},
+      {200, 1, 0, 0, ""},
+      {3000, 3, 0, 2, "Run 2 of 3: timer check failed: benchmark clock 0.0"},
+      {3000, 3, 3, 1, "Run 1 of 3: timer check failed: benchmark clock 0.0"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.digits << " digits, corrupt run " << c.corrupt_run);
+    SCOPED_TRACE(testing::Message() << c.digits << " digits, corrupt run " << c.corrupt_run << ", skewed run "
+                                    << c.skew_run);
     BenchmarkResult result{};
     int32_t steps = 0;
     run_verified_benchmark(
-        c.digits, c.runs, c.corrupt_run, &result,
+        c.digits, c.runs, c.corrupt_run, c.skew_run, &result,
         [](int32_t, uint32_t, void* user, double, double) -> int32_t { return ++*static_cast<int32_t*>(user); },
         &steps);
     EXPECT_EQ(result.status, c.message[0] == '\0' ? 1u : 0u);
-    EXPECT_STREQ(result.message, c.message);
+    EXPECT_EQ(std::string(result.message).rfind(c.message, 0), 0u) << result.message;
     EXPECT_TRUE(result.status == 1 || result.score == 0.0);
     EXPECT_EQ(steps, agm_iteration_count(c.digits) * c.runs) << "every run still reports its progress";
   }
+}
+
+// The timer check: processor time may fall short of the wall time (waiting)
+// but not exceed it, N times it for N threads; the second wall clock may
+// differ either way by the tolerance only; without one only the processor
+// time is judged.
+TEST(TimerCheck, ProcessorTimeMayNotExceedTheWallTimeNorTheSecondClockDisagree) {
+  const struct { double benchmark, cpu, second; int32_t parallel; bool failed; } cases[] = {
+      {10.0, 4.0, 10.0, 1, false},    // waiting
+      {10.0, 10.09, 10.09, 1, false}, // within 1 %
+      {10.0, 10.2, 10.0, 1, true},    // processor time ahead
+      {10.0, 39.5, 10.0, 4, false},   // four threads
+      {10.0, 40.5, 10.0, 4, true},
+      {10.0, 9.0, 9.8, 1, true},      // the second clock behind
+      {10.0, 9.0, 10.2, 1, true},     // and ahead
+      {0.001, 0.07, 0.07, 1, false},  // the floor of a short run
+      {0.001, 0.1, 0.001, 1, true},
+      {1.0, 1.0, -1, 1, false},       // no second clock
+      {1.0, 1.5, -1, 1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.benchmark << " s, processor " << c.cpu << " s, second " << c.second);
+    const RunClocks r =
+        check_run_clocks({100.0, c.second < 0 ? -1 : 50.0}, {100.0 + c.cpu, c.second < 0 ? -1 : 50.0 + c.second},
+                         c.benchmark, c.parallel);
+    EXPECT_EQ(r.failed, c.failed);
+  }
+  RunClocks shared = check_run_clocks({0, 0}, {2.0, 0.5}, 0.5, 4);
+  EXPECT_EQ(describe_run_clocks(shared),
+            "benchmark clock 0.500 s, processor time 2.000 s on 4 threads, second clock 0.500 s (tolerance 0.075 s)");
+  shared.second_seconds = -1;
+  EXPECT_EQ(describe_run_clocks(shared), "benchmark clock 0.500 s, processor time 2.000 s on 4 threads, "
+                                         "no second clock (tolerance 0.075 s)");
 }
 
 }  // namespace

@@ -25,6 +25,8 @@
 extern char** environ;
 #endif
 
+#include "cli/memory.h"
+#include "cli/options.h"
 #include "tests/cli/pi_digits.h"
 
 namespace {
@@ -206,7 +208,8 @@ testing::AssertionResult has(const std::string& text, const std::string& part) {
 class CliEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
-    for (const char* hook : {"MORLANT_CLI_CORRUPT_DIGIT", "MORLANT_CLI_AVAILABLE_MEMORY_MB"}) set_env(hook, nullptr);
+    for (const char* hook : {"MORLANT_CLI_CORRUPT_DIGIT", "MORLANT_CLI_SKEW_CLOCK", "MORLANT_CLI_AVAILABLE_MEMORY_MB"})
+      set_env(hook, nullptr);
     std::random_device random;  // a folder of its own: tests run in parallel
     std::error_code error;      // a name already taken: another one
     do dir_ = testing::TempDir() + "morlant-cli-" + std::to_string(random() % 1000000000u);
@@ -355,7 +358,7 @@ TEST_F(CliEndToEnd, OutputWritesTheDigitsAskedFor) {
 
 // Verification is the default: a wrong run is a failed run that adds
 // nothing to the score, named with the position of its wrong digit.
-TEST_F(CliEndToEnd, AWrongRunFailsAndIsNotCounted) {
+TEST_F(CliEndToEnd, AWrongRunOrAnUntrustedTimeFailsAndIsNotCounted) {
   const std::string file = dir_ + "/pi.txt";
   const ProcessOutcome o = run({"--digits", "2000", "--runs", "2", "--json", "--quiet", "--output", file},
                                {{"MORLANT_CLI_CORRUPT_DIGIT", "2"}});
@@ -378,6 +381,24 @@ TEST_F(CliEndToEnd, AWrongRunFailsAndIsNotCounted) {
   EXPECT_EQ(unchecked.exit_code, 0) << unchecked.err;
   const nlohmann::json u = nlohmann::json::parse(unchecked.out);
   EXPECT_TRUE(u["status"] == "ok" && u["verify"] == false && u["runs"][1]["verified"].is_null()) << unchecked.out;
+
+  // So is a run whose benchmark clock lost a second against the processor
+  // time and the second clock, on one thread or shared by two; every run
+  // carries both readings.
+  for (const char* parallel : {"1", "2"}) {
+    const ProcessOutcome skewed = run({"--digits", "2000", "--runs", "2", "--json", "--quiet", "--parallel", parallel},
+                                      {{"MORLANT_CLI_SKEW_CLOCK", "2"}});
+    EXPECT_EQ(skewed.exit_code, 1);
+    EXPECT_TRUE(has(skewed.err, "run 2/2 failed: timer check failed: benchmark clock 0.0"));
+    EXPECT_TRUE(has(skewed.err, std::string(parallel[0] == '2' ? " s on 2 threads, " : " s, ") + "second clock 1.0"));
+    const nlohmann::json s = nlohmann::json::parse(skewed.out);
+    EXPECT_TRUE(s["status"] == "timer-check-failed" && s["runs"][0]["status"] == "ok" && s["runs"][1]["score"] == 0 &&
+                s["score"] == s["runs"][0]["score"]) << skewed.out;
+    EXPECT_EQ(s["runs"][1]["status"].get<std::string>().rfind("failed: timer check failed: ", 0), 0u) << skewed.out;
+    for (const auto& r : s["runs"])
+      EXPECT_TRUE(r["processor_seconds"].is_number() && r["second_clock_seconds"].is_number()) << r;
+    EXPECT_GE(s["runs"][1]["second_clock_seconds"].get<double>(), 1.0);
+  }
 }
 
 TEST_F(CliEndToEnd, StressStopsAtTheFirstWrongDigit) {
@@ -440,6 +461,39 @@ TEST_F(CliEndToEnd, TooLittleMemoryRefusesBeforeAnyWork) {
   EXPECT_EQ(o.err, "morlant-cli: 1 computation of 10000 digits on 8 threads needs 2 MB of memory, but only 1 MB are "
                    "available; nothing was started (use fewer --parallel or --digits)\n");
   EXPECT_EQ(run(shared, {{"MORLANT_CLI_AVAILABLE_MEMORY_MB", "2"}}).exit_code, 0);
+
+  // The estimate counts every computation, and every thread sharing one:
+  // with the memory stated as what N need (whole MB, rounded up), N are
+  // admitted and N + 1 refused. Admission is seen without computing: the
+  // --output check comes next, and its refusal means the memory check passed.
+  // (--output computes at the length that guarantees its digits.)
+  const std::string unwritable = dir_ + "/missing/pi.txt";
+  for (const int32_t digits : {1048576, 8388608}) {
+    const int32_t computed = cli_digits_to_compute(digits);
+    const auto stated_mb = [&](int32_t threads, int32_t parallel) {
+      return (cli_memory_for_threads(computed, threads, parallel) + (1u << 20) - 1) >> 20;
+    };
+    const auto admitted = [&](const char* option, int32_t count, uint64_t mb) {
+      SCOPED_TRACE(testing::Message() << digits << " digits, " << option << " " << count << ", " << mb << " MB");
+      const ProcessOutcome outcome =
+          run({option, std::to_string(count), "--digits", std::to_string(digits), "--output", unwritable},
+              {{"MORLANT_CLI_AVAILABLE_MEMORY_MB", std::to_string(mb)}});
+      EXPECT_EQ(outcome.exit_code, 2);
+      const bool passed = has(outcome.err, "cannot write --output file");
+      EXPECT_TRUE(passed || has(outcome.err, "nothing was started (use fewer")) << outcome.err;
+      return passed;
+    };
+    for (int32_t n = 1; n <= 3; ++n) {
+      EXPECT_TRUE(admitted("--threads", n, stated_mb(n, 1)));
+      EXPECT_FALSE(admitted("--threads", n + 1, stated_mb(n, 1)));
+      // A thread more costs well under a MB: the first count the stated
+      // memory does not cover is refused, the one before admitted.
+      int32_t refused = n + 1;
+      while (refused < CLI_MAX_PARALLEL && stated_mb(1, refused) == stated_mb(1, n)) ++refused;
+      EXPECT_TRUE(admitted("--parallel", refused - 1, stated_mb(1, n)));
+      EXPECT_FALSE(admitted("--parallel", refused, stated_mb(1, n)));
+    }
+  }
 }
 
 // Regression, Ctrl+C for real: a benchmark stops with 130 (not killed by the

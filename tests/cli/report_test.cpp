@@ -30,9 +30,9 @@ BenchmarkReport sample_report() {
   r.digits_requested = 2000, r.runs_requested = 3, r.radix = 10000, r.guaranteed_digits = 2046;
   r.custom = r.verify = true;
   r.aggregate = result(1, 12.3456, 2.5);
-  r.runs = {{result(1, 6.0, 2.0), RunVerification::kPassed},
-            {result(0, 0, 0, "Memory allocation failed"), RunVerification::kNotChecked},
-            {result(1, 6.3456, 3.0), RunVerification::kPassed}};
+  r.runs = {{result(1, 6.0, 2.0), RunVerification::kPassed, {}},
+            {result(0, 0, 0, "Memory allocation failed"), RunVerification::kNotChecked, {}},
+            {result(1, 6.3456, 3.0), RunVerification::kPassed, {}}};
   r.system = {"Testcorp T9", 8, 16, 3200, 32768, "Linux", "Example Linux 1, kernel 6.1.0", "x64"};
   return r;
 }
@@ -94,7 +94,7 @@ TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
 
   // A run with a wrong digit is a failed run that keeps its verdict.
   r.runs[2] = {result(0, 6.3456, 0, "wrong digits: digit 7 after the decimal point is wrong (3 instead of 2)"),
-               RunVerification::kFailed};
+               RunVerification::kFailed, {}};
   text = format_report_text(r);
   EXPECT_TRUE(!report_succeeded(r) && run_status(r.runs[2]) == "verify-failed");
   EXPECT_TRUE(has(text, "Run 3:         FAILED verification, not counted: wrong digits: digit 7 after the decimal point "
@@ -123,8 +123,8 @@ TEST(CliReport, TextLabelsCustomRunsFailuresAndVerification) {
 // no single-thread score to compare with.
 TEST(CliReport, ThreadsReportEachThreadAndTheirSum) {
   BenchmarkReport r = sample_report();
-  r.threads = {{result(1, 12.0, 250), {{result(1, 6.0, 250), RunVerification::kPassed}}},
-               {result(1, 13.0, 231), {{result(1, 6.5, 231), RunVerification::kPassed}}}};
+  r.threads = {{result(1, 12.0, 250), {{result(1, 6.0, 250), RunVerification::kPassed, {}}}},
+               {result(1, 13.0, 231), {{result(1, 6.5, 231), RunVerification::kPassed, {}}}}};
   EXPECT_TRUE(report_throughput(r) == 481 && report_succeeded(r));
   std::string text = format_report_text(r);
   for (const char* want : {"Threads:       2 computations at once", "Thread 1:      12.000 sec, score 250\n",
@@ -136,7 +136,7 @@ TEST(CliReport, ThreadsReportEachThreadAndTheirSum) {
               j["threads"][1]["score"] == 231 && j["threads"][1]["runs"][0]["verified"] == true) << j;
 
   // A thread whose run was wrong, and one that failed as a whole.
-  r.threads[1].runs[0] = {result(0, 6.5, 0, "wrong digits: x"), RunVerification::kFailed};
+  r.threads[1].runs[0] = {result(0, 6.5, 0, "wrong digits: x"), RunVerification::kFailed, {}};
   r.threads[1].aggregate = result(0, 0, 0, "All 1 benchmark runs failed");
   EXPECT_TRUE(!report_succeeded(r) && report_throughput(r) == 250);
   j = nlohmann::json::parse(format_report_json(r));
