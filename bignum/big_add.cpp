@@ -147,34 +147,26 @@ static int32_t sub_words(int32_t begin, int32_t end, int32_t b, int32_t r, const
 }
 #endif
 
-// A word chain over [begin, end) shared by a team: chain(lo, hi, c) runs the
-// words lo ... hi-1 from the incoming carry (borrow) c and returns the one
-// out of word lo, absorb(i, c) adds a carry to the finished word i. The words
-// are cut into pieces (team_pieces), each run from carry 0 (the least
-// significant from c) by whichever member takes it; then each piece's carry
-// out is absorbed into the piece above, from the least significant up, where
-// it stops within a few words. No piece can both produce a carry of its own
-// and pass one on from below (the carry out of any run of words is at most
-// 1), so the two combine with an OR, and the words are those of one chain.
-// As in chain_words, pieces may run side by side only if none reads a word
-// another has already written: callers pass a null team when out aliases y
-// with 0 < shift.
+// A word chain over [begin, end) shared by a team (team_chain): chain(lo,
+// hi, c) runs the words lo ... hi-1 from the incoming carry (borrow) c and
+// returns the one out of word lo, absorb(i, c) adds a carry to the finished
+// word i. A piece's own carry and one absorbed from below never both occur
+// (the carry out of any run of words is at most 1), so the words are those of
+// one chain. As in chain_words, pieces may run side by side only if none
+// reads a word another has already written: callers pass a null team when
+// out aliases y with 0 < shift.
 template <class Chain, class Absorb>
 static int32_t shared_chain(Team* team, int32_t begin, int32_t end, int32_t c, Chain chain, Absorb absorb) {
-  team = team_for_length(team, end - begin);
-  const int64_t pieces = team_pieces(team, end - begin);
-  if (pieces == 1) return chain(begin, end, c);
-  int32_t out[kTeamMaxPieces];
-  const auto bound = [&](int64_t p) { return begin + static_cast<int32_t>(team_piece_start(end - begin, p, pieces)); };
-  team_for(team, [&](int32_t, int32_t) {
-    team_each(team, pieces, [&](int64_t p) { out[p] = chain(bound(p), bound(p + 1), p == pieces - 1 ? c : 0); });
-  });
-  for (int64_t p = pieces - 1; p >= 1; --p) {
-    int32_t carry = out[p];
-    for (int32_t i = bound(p) - 1; i >= bound(p - 1) && carry != 0; --i) carry = absorb(i, carry);
-    out[p - 1] |= carry;
-  }
-  return out[0];
+  return team_chain<int32_t>(
+      team_for_length(team, end - begin), end - begin,
+      [&](int64_t lo, int64_t hi, bool lowest) {
+        return chain(begin + static_cast<int32_t>(lo), begin + static_cast<int32_t>(hi), lowest ? c : 0);
+      },
+      [&](int64_t lo, int64_t hi, int32_t carry) {
+        for (int32_t i = begin + static_cast<int32_t>(hi) - 1; i >= begin + lo && carry != 0; --i)
+          carry = absorb(i, carry);
+        return carry;
+      });
 }
 
 // n >= 1 words each; 0 <= shift (values above n act like n); out may alias x

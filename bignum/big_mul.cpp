@@ -15,6 +15,12 @@ namespace {
 void forward(int32_t L, double* X, Team* team) { fft_forward_scrambled_half(L, X + 1, team); }
 void inverse(int32_t L, double* X, Team* team) { fft_inverse_scrambled(L, X + 1, team); }
 
+// X <- the spectrum of a's words from index s of its w words (big_to_transform).
+void spectrum(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_t L, double* X, Team* team) {
+  big_to_transform(a, s, w, R, L, X, team);
+  forward(L, X, team);
+}
+
 // Value 0 of the half-length spectrum carries the sums of the even (re) and
 // odd (im) samples; the real spectrum at 0 and L/2 is their sum and
 // difference. The product's (even, odd) sums are (ex ey + ox oy, ex oy + ox ey).
@@ -98,8 +104,7 @@ void cross_stored(int32_t n, int32_t j0, int32_t R, const BigFloat* b, BigFloat*
   const int32_t L = scratch->L;
   double* Q = scratch->Q;
   Team* team = scratch->team;
-  big_to_transform(b, j0, n, R, L, Q, team);
-  forward(L, Q, team);
+  spectrum(b, j0, n, R, L, Q, team);
   mul_step(L, scratch->P, Q, [&] { fft_mul_stored_kernel(L, scratch->P, Q, team); });
   carry_back_cross(n, j0, R, L, Q, out, team);
 }
@@ -116,22 +121,18 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   const int32_t j0 = lo_start(a, b, n, L);
 
   // a_hi * b_lo, left in split form in S; P keeps a_hi's split spectrum.
-  big_to_transform(a, 0, n, R, L, P, team);
-  big_to_transform(b, j0, n, R, L, S, team);
-  forward(L, P, team);
-  forward(L, S, team);
+  spectrum(a, 0, n, R, L, P, team);
+  spectrum(b, j0, n, R, L, S, team);
   mul_step(L, P, S, [&] { fft_mul_partial_kernel(L, P, S, team); });
 
   // a_hi * b_hi into P; Q keeps b_hi's split spectrum.
-  big_to_transform(b, 0, n, R, L, Q, team);
-  forward(L, Q, team);
+  spectrum(b, 0, n, R, L, Q, team);
   mul_step(L, Q, P, [&] { fft_mul_into_stored_kernel(L, Q, P, team); });
   carry_back(n, R, L, P, scratch->tmp, team);
 
   // a_lo * b_hi added to a_hi * b_lo in the frequency domain: both have the
   // exponent a.exponent + b.exponent - j0 already in S[0].
-  big_to_transform(a, j0, n, R, L, P, team);
-  forward(L, P, team);
+  spectrum(a, j0, n, R, L, P, team);
   const double s1 = S[1], s2 = S[2];
   value0_mul(Q, P);
   S[1] = s1 + P[1];
@@ -139,7 +140,7 @@ void big_mul(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloa
   if (L >= 4) fft_mul_accumulate_kernel(L, Q, P, S, team);
   S[L + 1] += P[L + 1] * Q[L + 1];
   carry_back_cross(n, j0, R, L, S, out, team);
-  big_add(n, R, out, scratch->tmp, out, scratch->team);
+  big_add(n, R, out, scratch->tmp, out, team);
 }
 
 void big_mul_short(int32_t n, int32_t R, const BigFloat* a, const BigFloat* b, BigFloat* out,
@@ -167,10 +168,8 @@ void big_mul_half(int32_t w, int32_t R, const BigFloat* a, const BigFloat* b, Bi
   Team* team = scratch->team;
   double* P = scratch->P;
   double* Q = scratch->Q;
-  big_to_transform(a, 0, w, R, L, P, team);
-  big_to_transform(b, 0, w, R, L, Q, team);
-  forward(L, P, team);
-  forward(L, Q, team);
+  spectrum(a, 0, w, R, L, P, team);
+  spectrum(b, 0, w, R, L, Q, team);
   mul_step(L, P, Q, [&] { fft_mul_kernel(L, P, Q, team); });
   carry_back(w, R, L, Q, out, team);
 }
@@ -183,8 +182,7 @@ void big_mul_stored(int32_t w, int32_t R, const BigFloat* b, int32_t from, BigFl
   double* Q = scratch->Q;
   int32_t j = first_nonzero(b, nullptr, from, w);
   if (j < 0) j = w;
-  big_to_transform(b, j, w, R, L, Q, team);
-  forward(L, Q, team);
+  spectrum(b, j, w, R, L, Q, team);
   mul_step(L, P, Q, [&] { fft_mul_stored_kernel(L, P, Q, team); });
   carry_back(w, R, L, Q, out, team);
 }
@@ -193,8 +191,7 @@ void big_sqr(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const Produ
   const int32_t L = scratch->L;
   Team* team = scratch->team;
   double* P = scratch->P;
-  big_to_transform(a, 0, w, R, L, P, team);
-  forward(L, P, team);
+  spectrum(a, 0, w, R, L, P, team);
   sqr_in_place<false>(L, P, team);
   carry_back(w, R, L, P, out, team);
 }
@@ -204,8 +201,7 @@ void big_sqr_keep(int32_t w, int32_t R, const BigFloat* a, BigFloat* out, const 
   Team* team = scratch->team;
   double* P = scratch->P;
   double* Q = scratch->Q;
-  big_to_transform(a, 0, w, R, L, P, team);
-  forward(L, P, team);
+  spectrum(a, 0, w, R, L, P, team);
   Q[0] = 2.0 * P[0];
   value0_sqr(P, Q);
   if (L >= 4) fft_sqr_keep_kernel(L, P, Q, team);

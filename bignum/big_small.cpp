@@ -42,42 +42,34 @@ void big_mul_small(int32_t n, int32_t R, const BigFloat* a, int32_t k, BigFloat*
   const double inv_r = 1.0 / r;
   const uint16_t* x = a->digits;
   uint16_t* o = out->digits;
-  // Words [lo, hi) times f from carry 0; returns the carry out of word lo.
-  const auto chain = [&](int32_t lo, int32_t hi) {
-    double c = 0.0;  // carry, 0 <= c < f
-    for (int32_t i = hi - 1; i >= lo; --i) {
-      const double t = x[i] * f + (c + 0.5);
-      c = static_cast<double>(static_cast<int64_t>(t * inv_r));
-      o[i] = static_cast<uint16_t>(t - c * r);
-    }
-    return static_cast<uint64_t>(c);
-  };
-  // On a team the words are cut into pieces (team_pieces), each multiplied
-  // from carry 0 by whichever member takes it; each piece's carry (below f)
-  // is then added into the piece above, from the least significant up, where
-  // it stops within a few words. The words are the exact product's, whatever
-  // the cut.
-  team = team_for_length(team, n);
-  const int64_t pieces = team_pieces(team, n);
-  uint64_t carries[kTeamMaxPieces];
-  const auto bound = [&](int64_t p) { return static_cast<int32_t>(team_piece_start(n, p, pieces)); };
-  team_for(team, [&](int32_t, int32_t) {
-    team_each(team, pieces, [&](int64_t p) { carries[p] = chain(bound(p), bound(p + 1)); });
-  });
+  // On a team the words are cut into pieces, each multiplied from carry 0
+  // (team_chain); each piece's carry (below f) is then added into the piece
+  // above, where it stops within a few words. The words are the exact
+  // product's, whatever the cut.
   const uint64_t ur = static_cast<uint64_t>(R);
-  for (int64_t p = pieces - 1; p >= 1; --p) {
-    uint64_t carry = carries[p];
-    for (int32_t i = bound(p) - 1; i >= bound(p - 1) && carry != 0; --i) {
-      const uint64_t s = o[i] + carry;
-      o[i] = static_cast<uint16_t>(s % ur);
-      carry = s / ur;
-    }
-    carries[p - 1] += carry;
-  }
-  if (carries[0] != 0) {
+  const uint64_t top = team_chain<uint64_t>(
+      team_for_length(team, n), n,
+      [&](int64_t lo, int64_t hi, bool) {
+        double c = 0.0;  // carry, 0 <= c < f
+        for (int64_t i = hi - 1; i >= lo; --i) {
+          const double t = x[i] * f + (c + 0.5);
+          c = static_cast<double>(static_cast<int64_t>(t * inv_r));
+          o[i] = static_cast<uint16_t>(t - c * r);
+        }
+        return static_cast<uint64_t>(c);
+      },
+      [&](int64_t lo, int64_t hi, uint64_t carry) {
+        for (int64_t i = hi - 1; i >= lo && carry != 0; --i) {
+          const uint64_t sum = o[i] + carry;
+          o[i] = static_cast<uint16_t>(sum % ur);
+          carry = sum / ur;
+        }
+        return carry;
+      });
+  if (top != 0) {
     // The carry (< 2^31) becomes the leading words: the product's words move
     // down by the carry's word count w and the lowest w are lost.
-    uint64_t carry = carries[0];
+    uint64_t carry = top;
     int32_t w = 0;
     for (uint64_t v = carry; v != 0; v /= ur) ++w;
     int32_t dropped = 0;  // words rounded off a carry longer than n words

@@ -113,18 +113,16 @@ struct CarryChain {
   // piece above, from the least significant up. The words are the exact
   // sum's base-R digits, which are unique, so they do not depend on the cut.
   static int64_t run_rounded(double* coef, int32_t count, double s, int64_t carry, uint16_t* words, Team* team) {
-    int64_t out[kTeamMaxPieces];
-    const int64_t pieces = team_pieces(team, count);
-    const auto bound = [&](int64_t p) { return static_cast<int32_t>(team_piece_start(count, p, pieces)); };
-    team_for(team, [&](int32_t, int32_t) {
-      team_each(team, pieces, [&](int64_t p) {
-        const int32_t lo = bound(p), hi = bound(p + 1);
-        round_in_place(coef + lo, hi - lo, s, kOffset);
-        out[p] = run(coef + lo, hi - lo, p == pieces - 1 ? carry : 0, words + lo);
-      });
-    });
-    for (int64_t p = pieces - 1; p >= 1; --p) out[p - 1] += ripple(words, bound(p - 1), bound(p), out[p]);
-    return out[0];
+    return team_chain<int64_t>(
+        team, count,
+        [&](int64_t lo, int64_t hi, bool lowest) {
+          const int32_t b = static_cast<int32_t>(lo), length = static_cast<int32_t>(hi - lo);
+          round_in_place(coef + b, length, s, kOffset);
+          return run(coef + b, length, lowest ? carry : 0, words + b);
+        },
+        [&](int64_t lo, int64_t hi, int64_t c) {
+          return ripple(words, static_cast<int32_t>(lo), static_cast<int32_t>(hi), c);
+        });
   }
 };
 
@@ -208,14 +206,12 @@ void big_to_transform(const BigFloat* a, int32_t s, int32_t w, int32_t R, int32_
   const int32_t words = m > 2 ? m - 2 : 0;
   team = team_for_length(team, limit);
   const int64_t pieces = team_pieces(team, limit);
-  team_for(team, [&](int32_t, int32_t) {
-    team_each(team, pieces, [&](int64_t p) {
-      const int64_t z0 = team_piece_start(zeros, p, pieces), z1 = team_piece_start(zeros, p + 1, pieces);
-      std::memset(X + m + 1 + z0, 0, static_cast<std::size_t>(z1 - z0) * sizeof(double));
-      const int32_t lo = 2 + static_cast<int32_t>(team_piece_start(words, p, pieces));
-      const int32_t hi = 2 + static_cast<int32_t>(team_piece_start(words, p + 1, pieces));
-      balance_words(d, lo, hi, balance_carry(d, hi, m, R / 2), R, X);
-    });
+  team_for_each(team, pieces, [&](int64_t p) {
+    const int64_t z0 = team_piece_start(zeros, p, pieces), z1 = team_piece_start(zeros, p + 1, pieces);
+    std::memset(X + m + 1 + z0, 0, static_cast<std::size_t>(z1 - z0) * sizeof(double));
+    const int32_t lo = 2 + static_cast<int32_t>(team_piece_start(words, p, pieces));
+    const int32_t hi = 2 + static_cast<int32_t>(team_piece_start(words, p + 1, pieces));
+    balance_words(d, lo, hi, balance_carry(d, hi, m, R / 2), R, X);
   });
   if (m >= 2) X[2] = d[1] + balance_carry(d, 2, m, R / 2);
   X[1] = w0;

@@ -109,4 +109,31 @@ void team_each(Team* team, int64_t count, F&& f) {
   for (int64_t i = team_claim(team); i < count; i = team_claim(team)) f(i);
 }
 
+// One job on `team` whose only phase is team_each(team, count, f).
+template <class F>
+void team_for_each(Team* team, int64_t count, F&& f) {
+  team_for(team, [&](int32_t, int32_t) { team_each(team, count, f); });
+}
+
+// A carry chain over `count` elements whose carry runs from the last element
+// to the first (a number's words, least significant last), shared by a team.
+// The elements are cut into pieces (team_pieces) that the members take on
+// demand: chain(lo, hi, lowest) runs elements [lo, hi) from carry 0, or from
+// the chain's own incoming carry when `lowest` (the least significant piece),
+// and returns the carry out of element lo. Then, from the least significant
+// piece up, each piece's carry goes into the finished piece above:
+// absorb(lo, hi, carry) adds it from element hi - 1 down and returns what
+// leaves element lo, which joins that piece's own carry. The result is the
+// carry out of element 0: for exact digit arithmetic the elements and the
+// carry are those of one chain, whatever the cut. Call it outside a job.
+template <class Carry, class Chain, class Absorb>
+Carry team_chain(Team* team, int64_t count, Chain chain, Absorb absorb) {
+  const int64_t pieces = team_pieces(team, count);
+  Carry out[kTeamMaxPieces];
+  const auto bound = [&](int64_t p) { return team_piece_start(count, p, pieces); };
+  team_for_each(team, pieces, [&](int64_t p) { out[p] = chain(bound(p), bound(p + 1), p == pieces - 1); });
+  for (int64_t p = pieces - 1; p >= 1; --p) out[p - 1] += absorb(bound(p - 1), bound(p), out[p]);
+  return out[0];
+}
+
 #endif  // MORLANT_FFT_TEAM_H
